@@ -1,0 +1,22 @@
+#pragma once
+#include <cstdint>
+
+namespace earloop {
+
+// Window timers of the main window; each tick arrives as Application::Timer(id)
+// on the GUI thread. Starting a running timer restarts it with the new period.
+class TimerPort {
+public:
+    virtual ~TimerPort() = default;
+    virtual void StartTimer(int id, int periodMs) = 0;
+    virtual void StopTimer(int id) = 0;
+};
+
+// The platform's millisecond clock.
+class Clock {
+public:
+    virtual ~Clock() = default;
+    virtual std::uint32_t NowMs() = 0;
+};
+
+}  // namespace earloop
