@@ -1,0 +1,144 @@
+#include "platform/posix/posix_file_system.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <filesystem>
+#include <system_error>
+
+namespace earloop {
+namespace {
+
+bool WriteAll(int fd, std::string_view data) {
+    while (!data.empty()) {
+        const ssize_t n = ::write(fd, data.data(), data.size());
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return false;
+        }
+        data.remove_prefix(static_cast<std::size_t>(n));
+    }
+    return true;
+}
+
+// Last resort when no new file can be made beside the old one: overwrite the
+// old file and only then cut it to the new length, so that a write refused at
+// the first byte still leaves the old contents.
+bool WriteInPlace(const std::string& path, std::string_view contents) {
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CLOEXEC);
+    if (fd < 0) return false;
+    bool ok = WriteAll(fd, contents);
+    ok = ok && ::ftruncate(fd, static_cast<off_t>(contents.size())) == 0;
+    ok = ok && ::fsync(fd) == 0;
+    ok = (::close(fd) == 0) && ok;
+    return ok;
+}
+
+// Opens a fresh file in `dir` whose name starts with `stem`; -1 when the
+// folder accepts none.
+int CreateTemporary(const std::string& dir, const std::string& stem, std::string& name) {
+    static std::atomic<unsigned> counter{0};
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        name = dir + "." + stem + ".tmp-" + std::to_string(::getpid()) + "-" +
+               std::to_string(counter.fetch_add(1));
+        const int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd >= 0 || errno != EEXIST) return fd;
+    }
+    return -1;
+}
+
+}  // namespace
+
+std::optional<std::string> PosixFileSystem::ProgramPath() {
+    std::error_code ec;
+    const std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", ec);
+    if (ec || exe.empty()) return std::nullopt;
+    return exe.string();
+}
+
+bool PosixFileSystem::Exists(const std::string& path) {
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0;
+}
+
+std::optional<std::string> PosixFileSystem::ReadFile(const std::string& path) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return std::nullopt;
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        return std::nullopt;
+    }
+    std::string contents;
+    if (st.st_size > 0) contents.reserve(static_cast<std::size_t>(st.st_size));
+    char buffer[65536];
+    for (;;) {
+        const ssize_t n = ::read(fd, buffer, sizeof buffer);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            ::close(fd);
+            return std::nullopt;
+        }
+        if (n == 0) break;
+        contents.append(buffer, static_cast<std::size_t>(n));
+    }
+    ::close(fd);
+    return contents;
+}
+
+bool PosixFileSystem::WriteFile(const std::string& path, std::string_view contents) {
+    if (path.empty()) return false;
+
+    // Replace what a link points at, not the link.
+    std::string target = path;
+    struct stat linkStat {};
+    if (::lstat(path.c_str(), &linkStat) == 0 && S_ISLNK(linkStat.st_mode)) {
+        if (char* resolved = ::realpath(path.c_str(), nullptr)) {
+            target = resolved;
+            std::free(resolved);
+        }
+    }
+
+    struct stat old {};
+    const bool hasOld = ::stat(target.c_str(), &old) == 0;
+    if (hasOld && !S_ISREG(old.st_mode)) return false;
+    // A file its owner made read-only is not to be replaced behind their back.
+    if (hasOld && ::access(target.c_str(), W_OK) != 0) return false;
+
+    const std::size_t slash = target.rfind('/');
+    const std::string dir = slash == std::string::npos ? std::string() : target.substr(0, slash + 1);
+    const std::string stem = slash == std::string::npos ? target : target.substr(slash + 1);
+
+    std::string temporary;
+    const int fd = CreateTemporary(dir, stem, temporary);
+    if (fd < 0) return hasOld && WriteInPlace(target, contents);
+
+    if (hasOld) (void)::fchmod(fd, old.st_mode & 07777);
+    bool ok = WriteAll(fd, contents);
+    ok = ok && ::fsync(fd) == 0;
+    ok = (::close(fd) == 0) && ok;
+    if (!ok) {
+        ::unlink(temporary.c_str());
+        return false;
+    }
+    if (::rename(temporary.c_str(), target.c_str()) != 0) {
+        ::unlink(temporary.c_str());
+        // The new contents fitted on the disk, so writing them over the old
+        // file (a mount point, say, that cannot be renamed over) is safe enough.
+        return hasOld && WriteInPlace(target, contents);
+    }
+    return true;
+}
+
+void PosixFileSystem::ClearReadOnly(const std::string& path) {
+    std::error_code ec;
+    std::filesystem::permissions(path, std::filesystem::perms::owner_write,
+                                 std::filesystem::perm_options::add, ec);
+}
+
+}  // namespace earloop

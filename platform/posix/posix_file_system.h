@@ -1,0 +1,27 @@
+#pragma once
+// The file system port over POSIX calls.
+
+#include "platform/ports/file_system.h"
+
+namespace earloop {
+
+class PosixFileSystem : public FileSystem {
+public:
+    // Read from /proc/self/exe.
+    std::optional<std::string> ProgramPath() override;
+    // True for anything at the path (file, folder, device), as a name clash
+    // counts as much as a file would.
+    bool Exists(const std::string& path) override;
+    // Only regular files (or links to them) are read.
+    std::optional<std::string> ReadFile(const std::string& path) override;
+    // Writes a new file beside the old one and renames it over, so a write
+    // that fails half-way (full disk, size limit) leaves the old file whole.
+    // When the folder refuses new files but the file itself is writable, the
+    // file is rewritten in place instead. A symbolic link is followed and its
+    // target replaced; the old file's permission bits are kept.
+    bool WriteFile(const std::string& path, std::string_view contents) override;
+    // Adds the owner's write permission, keeping the other permission bits.
+    void ClearReadOnly(const std::string& path) override;
+};
+
+}  // namespace earloop

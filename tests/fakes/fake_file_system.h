@@ -1,0 +1,42 @@
+#pragma once
+// An in-memory file system for tests: files are entries of a map, each with a
+// read-only flag, and the program path and the success of writes are set by
+// the test.
+
+#include <map>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "platform/ports/file_system.h"
+
+namespace earloop {
+
+class FakeFileSystem : public FileSystem {
+public:
+    struct File {
+        std::string contents;
+        bool readOnly = false;
+    };
+
+    // What ProgramPath() reports; nullopt makes it fail.
+    std::optional<std::string> programPath = "/opt/earloop/earloop";
+    std::map<std::string, File> files;
+    // When true every WriteFile fails and changes nothing.
+    bool failWrites = false;
+    // Number of successful WriteFile calls.
+    int writes = 0;
+
+    void Add(const std::string& path, std::string contents, bool readOnly = false);
+    // Contents of a file; nullopt when there is none.
+    std::optional<std::string> Contents(const std::string& path) const;
+
+    std::optional<std::string> ProgramPath() override;
+    bool Exists(const std::string& path) override;
+    std::optional<std::string> ReadFile(const std::string& path) override;
+    // Fails when writes are switched off or the file is read-only.
+    bool WriteFile(const std::string& path, std::string_view contents) override;
+    void ClearReadOnly(const std::string& path) override;
+};
+
+}  // namespace earloop

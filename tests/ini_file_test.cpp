@@ -1,0 +1,161 @@
+#include "settings/ini_file.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace earloop {
+namespace {
+
+TEST(IniDocumentRead, MatchesNamesWithoutCaseAndBlanks) {
+    const IniDocument ini("[ Play Mode ]\n  keep STEP =  3  \n\tFF/RW step\t=\t-7\t\n");
+    EXPECT_EQ(ini.Get("PLAY MODE", "Keep step"), "3");
+    EXPECT_EQ(ini.Get("play mode", "ff/rw STEP"), "-7");
+}
+
+TEST(IniDocumentRead, MissingAndUnreachableKeysAreAbsent) {
+    const IniDocument ini(
+        "stray=1\n"          // before any section
+        "[A]\n"
+        "; x=2\n"            // comment
+        "# y=3\n"            // comment
+        "no equals sign\n"
+        "=4\n"               // no key name
+        "[B]\n"
+        "z=5\n");
+    EXPECT_EQ(ini.Get("A", "stray"), std::nullopt);
+    EXPECT_EQ(ini.Get("A", "x"), std::nullopt);
+    EXPECT_EQ(ini.Get("A", "y"), std::nullopt);
+    EXPECT_EQ(ini.Get("A", "no equals sign"), std::nullopt);
+    EXPECT_EQ(ini.Get("A", ""), std::nullopt);
+    EXPECT_EQ(ini.Get("A", "z"), std::nullopt);
+    EXPECT_EQ(ini.Get("C", "z"), std::nullopt);
+    EXPECT_EQ(ini.Get("B", "z"), "5");
+}
+
+TEST(IniDocumentRead, EmptyValueIsPresentButEmpty) {
+    const IniDocument ini("[A]\nk=   \n");
+    EXPECT_EQ(ini.Get("A", "k"), "");
+}
+
+TEST(IniDocumentRead, ValueKeepsEqualsSignsAfterTheFirst) {
+    const IniDocument ini("[A]\nk = a=b\n");
+    EXPECT_EQ(ini.Get("A", "k"), "a=b");
+}
+
+TEST(IniDocumentDuplicates, FirstKeyWinsAndOnlyItIsSet) {
+    IniDocument ini("[A]\nk=1\nk=2\n");
+    EXPECT_EQ(ini.Get("A", "k"), "1");
+    ini.Set("A", "k", "9");
+    EXPECT_EQ(ini.Text(), "[A]\nk=9\nk=2\n");
+}
+
+TEST(IniDocumentDuplicates, RepeatedSectionIsSearchedAsOne) {
+    IniDocument ini("[A]\nx=1\n[B]\nx=7\n[a]\ny=2\nx=9\n");
+    EXPECT_EQ(ini.Get("A", "x"), "1");
+    EXPECT_EQ(ini.Get("A", "y"), "2");
+    ini.Set("A", "y", "3");
+    ini.Set("A", "z", "4");  // a new key goes into the first occurrence
+    EXPECT_EQ(ini.Text(), "[A]\nx=1\nz=4\n[B]\nx=7\n[a]\ny=3\nx=9\n");
+}
+
+TEST(IniDocumentRead, HeaderWithoutClosingBracketHidesItsKeys) {
+    IniDocument ini("[A]\nx=1\n[B\ny=2\n");
+    EXPECT_EQ(ini.Get("A", "y"), std::nullopt);
+    EXPECT_EQ(ini.Get("B", "y"), std::nullopt);
+    ini.Set("A", "y", "5");
+    EXPECT_EQ(ini.Text(), "[A]\nx=1\ny=5\n[B\ny=2\n");
+}
+
+TEST(IniDocumentSet, ReplacesOnlyTheValueAndKeepsEverythingElse) {
+    const std::string before =
+        "; my notes\r\n"
+        "\r\n"
+        "[Other]\r\n"
+        "Thing = stays \r\n"
+        "[MIDI]\r\n"
+        "  Calibration =  12  \r\n"
+        "junk line\r\n"
+        "\r\n";
+    IniDocument ini(before);
+    EXPECT_EQ(ini.Text(), before);
+    ini.Set("midi", "calibration", "-40");
+    EXPECT_EQ(ini.Text(),
+              "; my notes\r\n"
+              "\r\n"
+              "[Other]\r\n"
+              "Thing = stays \r\n"
+              "[MIDI]\r\n"
+              "  Calibration =  -40\r\n"
+              "junk line\r\n"
+              "\r\n");
+}
+
+TEST(IniDocumentSet, AppendsKeyAfterLastNonBlankLineOfSection) {
+    IniDocument ini("[A]\nx=1\n; end of A\n\n\n[B]\ny=2\n");
+    ini.Set("A", "z", "3");
+    EXPECT_EQ(ini.Text(), "[A]\nx=1\n; end of A\nz=3\n\n\n[B]\ny=2\n");
+    ini.Set("B", "w", "4");
+    EXPECT_EQ(ini.Text(), "[A]\nx=1\n; end of A\nz=3\n\n\n[B]\ny=2\nw=4\n");
+}
+
+TEST(IniDocumentSet, AppendsMissingSectionAtEndInTheFilesLineEnding) {
+    IniDocument crlf("[A]\r\nx=1");  // no line end after the last line
+    crlf.Set("B", "k", "v");
+    EXPECT_EQ(crlf.Text(), "[A]\r\nx=1\r\n[B]\r\nk=v\r\n");
+
+    IniDocument lf("[A]\nx=1");
+    lf.Set("A", "y", "2");
+    EXPECT_EQ(lf.Text(), "[A]\nx=1\ny=2\n");
+
+    IniDocument empty("");
+    empty.Set("FILE", "CurrentDir", "/a b/c.wav");
+    empty.Set("VOLUME", "wave volume", "10");
+    EXPECT_EQ(empty.Text(), "[FILE]\nCurrentDir=/a b/c.wav\n[VOLUME]\nwave volume=10\n");
+    EXPECT_EQ(empty.Get("file", "currentdir"), "/a b/c.wav");
+}
+
+TEST(IniDocumentSet, LineBreaksInValueCannotSplitTheLine) {
+    IniDocument ini("[A]\n");
+    ini.Set("A", "k", "one\ntwo\r\n[B]");
+    EXPECT_EQ(ini.Text(), "[A]\nk=onetwo[B]\n");
+    EXPECT_EQ(ini.Get("A", "k"), "onetwo[B]");
+}
+
+TEST(IniDocumentSet, ByteOrderMarkIsKeptAndSkipped) {
+    IniDocument ini("\xEF\xBB\xBF[A]\nx=1\n");
+    EXPECT_EQ(ini.Get("A", "x"), "1");
+    ini.Set("A", "x", "2");
+    EXPECT_EQ(ini.Text(), "\xEF\xBB\xBF[A]\nx=2\n");
+
+    IniDocument keyFirst("\xEF\xBB\xBF" "x=1\n");  // a mark before a key line does not hide the line end
+    keyFirst.Set("A", "x", "2");
+    EXPECT_EQ(keyFirst.Text(), "\xEF\xBB\xBF" "x=1\n[A]\nx=2\n");
+}
+
+TEST(IniDocumentGarbage, BinaryBytesAndHugeLinesSurviveEdits) {
+    std::string garbage = "\x01\x02\xFF\xFE";
+    garbage += std::string("\0\0=\0[", 5);
+    garbage += "\n[\n]\n[[[]]]\n===\n";
+    garbage += std::string(5 * 1024 * 1024, 'x');  // a 5 MB line
+    garbage += "\n";
+    garbage += std::string(1024 * 1024, '[');
+    garbage += "\r\n[A]\nk=";
+    garbage += std::string(1024 * 1024, '=');
+    garbage += "\nend";
+
+    IniDocument ini(garbage);
+    EXPECT_EQ(ini.Text(), garbage);
+    EXPECT_EQ(ini.Get("A", "k"), std::string(1024 * 1024, '='));
+    ini.Set("A", "k", "1");
+    ini.Set("A", "new", "2");
+    ini.Set("B", "k", "3");
+
+    std::string expected = garbage;
+    expected.resize(expected.size() - (1024 * 1024 + 4));  // drop "=...=\nend"
+    expected += "1\nend\nnew=2\n[B]\nk=3\n";
+    EXPECT_EQ(ini.Text(), expected);
+}
+
+}  // namespace
+}  // namespace earloop
