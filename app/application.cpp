@@ -1,0 +1,226 @@
+#include "app/application.h"
+
+#include <algorithm>
+#include <array>
+
+#include "app/control_ids.h"
+#include "resources/menu_and_keys.h"
+#include "resources/pictures.h"
+
+namespace earloop {
+
+namespace {
+
+// Device volumes carry a 16-bit level for each channel; 100 % is 65535.
+PackedVolume VolumeForPercent(int percent) {
+    const auto level = static_cast<PackedVolume>(percent * 65535 / 100);
+    return level | level << 16;
+}
+
+constexpr int kWorkingRate = 11025;
+
+}  // namespace
+
+Application::Application(Platform platform)
+    : platform_(platform),
+      switches_(platform.window, main_, states_),
+      view_(platform.window, platform.text, main_) {}
+
+// The creation of the main window, in a fixed order: each later subsystem adds
+// its start-up call at its place in this list.
+bool Application::Create() {
+    WindowPort& window = platform_.window;
+    // Our platforms report no Windows version; they all take the current look.
+    main_.osVersionCode = 6;
+    const int timeEdge = main_.osVersionCode == 6 ? kStatusTimeEdgeNew : kStatusTimeEdgeOld;
+
+    Surfaces& pictures = view_.Pictures();
+    pictures.overview = FrameBuffer(kOverviewWidth, kOverviewHeight, {255, 255, 255});
+    pictures.overviewSave = FrameBuffer(kOverviewWidth, kOverviewHeight, {255, 255, 255});
+    if (!LoadPictures()) return false;
+
+    window.SetIcon(*RenderPicture(static_cast<int>(PictureId::ProgramIcon)));
+    window.SetMenu(MainMenu());
+    CreateControls();
+    window.CreateStatusBar({kStatusFileEdge, timeEdge, -1});
+    window.SetStatusText(0, "wave File：");
+    window.SetStatusText(1, "wave Time：");
+    window.SetStatusText(2, "wave Format：");
+
+    if (!LocateProgram()) return false;
+    switch (LoadSettings(platform_.files, settings_)) {
+    case SettingsLoad::NoProgramPath:
+        FailStartup(120, "Error 120");
+        return false;
+    case SettingsLoad::NoFile:
+    case SettingsLoad::Read:
+        settingsLoaded_ = true;
+        break;
+    }
+
+    analysis_.clipLevel = 200;
+    switches_.ShowSamplingTimes(kWorkingRate);
+    analysis_.blockMode = 2;
+    window.CheckControl(main_[Ctl::SamplingNormal], true);
+    window.CheckControl(main_[Ctl::SamplingCoarse], false);
+    window.CheckControl(main_[Ctl::SamplingPrecision], false);
+
+    view_.View() = ViewState{};
+    analysis_.analysisRange = 3;
+    playback_ = PlaybackState{};
+
+    main_.waveOutVolumeAtStart = platform_.waveOut.DeviceZeroVolume();
+    main_.waveOutVolumeTaken = true;
+    platform_.waveOut.SetDeviceZeroVolume(VolumeForPercent(settings_.waveVolume));
+    window.SetSliderPosition(main_[Ctl::WaveVolumeSlider], settings_.waveVolume);
+    window.SetSliderPosition(main_[Ctl::MidiVolumeSlider], settings_.midiVolume);
+
+    window.Show();
+
+    view_.DrawEmptyDetailView();
+    Readouts& texts = view_.Texts();
+    texts.bigTime = FormatPlayTime(" %02d:%02d.%02d ", 0);
+    view_.DrawBigTime(kBigTimeBox);
+    texts.markTime = "00:00.00";
+    texts.repeatTime = "00:00.00";
+    view_.DrawMarkTime(texts.markTime);
+    view_.DrawRepeatTime(texts.repeatTime);
+
+    switches_.SetControlMode(ControlMode::NoWave);
+    switches_.ShowCreationState();
+    DrawAllTransportButtons();
+
+    window.ShowControl(main_[Ctl::TuningMeter], true);
+    window.SetProgressRange(main_[Ctl::TuningMeter], 0, 100);
+
+    // Takes the keyboard focus back from any control, so the shortcuts work.
+    window.EnableWindow(false);
+    window.EnableWindow(true);
+    Command(ControlId::Stop);
+    return true;
+}
+
+bool Application::LoadPictures() {
+    Surfaces& pictures = view_.Pictures();
+    const std::string folder = ProgramFolderOf(platform_.files.ProgramPath().value_or("")).value_or("");
+    auto fromModule = [&](const char* module, PictureId id, FrameBuffer& into) {
+        const std::string path = folder + platform_.pictures.ModuleFileName(module);
+        if (auto picture = platform_.pictures.LoadPicture(path, static_cast<int>(id))) {
+            into = std::move(*picture);
+            return true;
+        }
+        FailStartup(901, "Error 901");
+        return false;
+    };
+    // Both modules are tried, so that each missing one is reported.
+    const bool keyboard = fromModule("earlpkbd", PictureId::Keyboard, pictures.keyboard);
+    const bool grid = fromModule("earlpfft", PictureId::SpectrumGrid, pictures.spectrumGrid);
+    if (!keyboard || !grid) return false;
+
+    auto own = [](PictureId id) { return *RenderPicture(static_cast<int>(id)); };
+    pictures.middleCMarker = own(PictureId::MiddleCMarker);
+    pictures.playCursorStrip = own(PictureId::PlayCursorStrip);
+    pictures.markCursorStrip = own(PictureId::MarkCursorStrip);
+    pictures.titleLogo = own(PictureId::TitleLogo);
+    pictures.staffBoth = own(PictureId::StaffBoth);
+    pictures.staffTreble = own(PictureId::StaffTreble);
+    pictures.staffBass = own(PictureId::StaffBass);
+    pictures.transportGlyphs = SplitStrip(own(PictureId::TransportGlyphs), kTransportGlyphWidth, kTransportGlyphCount);
+    pictures.noteGlyphs = SplitStrip(own(PictureId::NoteGlyphs), kNoteGlyphWidth, kNoteGlyphCount);
+    return true;
+}
+
+void Application::CreateControls() {
+    WindowPort& window = platform_.window;
+    for (const ControlRow& row : MainWindowControls())
+        main_.controls[static_cast<int>(row.ctl)] = window.CreateControl(row.spec);
+    for (const SliderSetup& slider : MainWindowSliders()) {
+        const ControlHandle handle = main_[slider.ctl];
+        window.SetSliderRange(handle, slider.minimum, slider.maximum);
+        window.SetSliderTicks(handle, slider.tickFrequency, slider.pageSize);
+        window.SetSliderPosition(handle, slider.position);
+    }
+    playback_.speedPercent = 100;
+}
+
+bool Application::LocateProgram() {
+    const auto path = platform_.files.ProgramPath();
+    if (path && ProgramFolderOf(*path)) return true;
+    FailStartup(9999, "Error 9999");
+    return false;
+}
+
+void Application::FailStartup(int code, const std::string& caption) {
+    error_.code = code;
+    error_.message = kMissingFileMessage;
+    platform_.dialogs.ShowMessageBox({kMissingFileMessage, caption, MessageIcon::Exclamation, MessageButtons::Ok, true});
+    platform_.window.RequestClose();
+}
+
+void Application::DrawAllTransportButtons() {
+    for (int i = 0; i < kTransportCount; ++i)
+        view_.DrawTransportButton(static_cast<Transport>(i), states_.transport[i], false);
+}
+
+void Application::InstallAccelerators() {
+    if (platform_.window.SetAccelerators(AcceleratorTable())) return;
+    platform_.dialogs.ShowMessageBox({"Break ", "NULL-", MessageIcon::None, MessageButtons::Ok, false});
+}
+
+// Every command id that the menu, the keys, the buttons and the program itself
+// send. An entry without a handler belongs to a feature still to come and does
+// nothing yet; an id that is not listed does nothing either.
+const Application::CommandEntry* Application::FindCommand(int id) {
+    namespace cid = ControlId;
+    static const CommandEntry table[] = {
+        {cid::SamplingCoarse, nullptr},      {cid::SamplingNormal, nullptr},   {cid::SamplingPrecision, nullptr},
+        {cid::Exit, &Application::ExitProgram}, {cid::About, nullptr},         {cid::Open, nullptr},
+        {cid::Setting, nullptr},             {cid::Record, nullptr},           {cid::PlayVolumeControl, nullptr},
+        {cid::RecordVolumeControl, nullptr}, {cid::Play, nullptr},             {cid::Pause, nullptr},
+        {cid::Keep, nullptr},                {cid::FastForward, nullptr},      {cid::Rewind, nullptr},
+        {cid::Stop, nullptr},                {cid::PitchAdjustUp, nullptr},    {cid::PitchAdjustDown, nullptr},
+        {cid::LiveInput, nullptr},           {cid::MarkSet, nullptr},          {cid::MarkClear, nullptr},
+        {cid::SpeedTo100, nullptr},          {cid::SpeedTo1, nullptr},         {cid::VocalCanceller, nullptr},
+        {cid::RangeDown, nullptr},           {cid::RangeUp, nullptr},          {cid::ShiftDown, nullptr},
+        {cid::ShiftReset, nullptr},          {cid::ShiftUp, nullptr},          {cid::ChooseCoarse, nullptr},
+        {cid::ChooseNormal, nullptr},        {cid::ChoosePrecision, nullptr},  {cid::SpeedUp10, nullptr},
+        {cid::SpeedDown10, nullptr},         {cid::MarkLater, nullptr},        {cid::MarkEarlier, nullptr},
+        {cid::PitchAdjustReset, nullptr},    {cid::Help, nullptr},             {cid::ThisApplication, nullptr},
+        {cid::RepeatSet, nullptr},           {cid::RepeatLater, nullptr},      {cid::RepeatEarlier, nullptr},
+        {cid::RepeatClear, nullptr},         {cid::DisplayNotes, nullptr},     {cid::OpenNoteBox, nullptr},
+        {cid::CloseNoteBox, nullptr},
+    };
+    const auto* found = std::find_if(std::begin(table), std::end(table), [id](const CommandEntry& e) { return e.id == id; });
+    return found == std::end(table) ? nullptr : found;
+}
+
+bool Application::IsCommand(int id) { return FindCommand(id) != nullptr; }
+
+void Application::Command(int id) {
+    const CommandEntry* entry = FindCommand(id);
+    if (entry && entry->handler) (this->*entry->handler)();
+}
+
+void Application::ExitProgram() { platform_.window.RequestClose(); }
+
+void Application::Paint() { view_.Paint(); }
+
+void Application::DrawItem(ControlHandle control, bool pressed) {
+    for (int i = 0; i < kTransportCount; ++i) {
+        const auto button = static_cast<Transport>(i);
+        if (main_[TransportButtonSpec(button).ctl] == control) view_.DrawTransportButton(button, states_.transport[i], pressed);
+    }
+}
+
+// The destruction of the main window, in a fixed order; it runs once whether
+// the window was closed from its frame or by Exit.
+void Application::Destroy() {
+    if (destroyed_) return;
+    destroyed_ = true;
+    if (main_.waveOutVolumeTaken) platform_.waveOut.SetDeviceZeroVolume(main_.waveOutVolumeAtStart);
+    // A start-up that failed before the settings were read must not replace
+    // the user's file with start values.
+    if (settingsLoaded_) SaveSettings(platform_.files, settings_, analysis_);
+}
+
+}  // namespace earloop

@@ -1,0 +1,107 @@
+#pragma once
+// The application object: owns every process-wide record of the program and
+// receives everything the main window gets (creation, commands,
+// painting, device notices, destruction) from the toolkit adapter or a test.
+
+#include <string>
+
+#include "analysis/analysis_parameters.h"
+#include "app/main_window.h"
+#include "display/control_states.h"
+#include "display/main_view.h"
+#include "platform/ports/audio_ports.h"
+#include "platform/ports/dialog_port.h"
+#include "platform/ports/file_system.h"
+#include "platform/ports/midi_port.h"
+#include "platform/ports/picture_library.h"
+#include "platform/ports/text_renderer.h"
+#include "platform/ports/window_port.h"
+#include "playback/playback_state.h"
+#include "settings/settings.h"
+
+namespace earloop {
+
+// Everything the program asks of the platform.
+struct Platform {
+    WindowPort& window;
+    DialogPort& dialogs;
+    FileSystem& files;
+    PictureLibraries& pictures;
+    TextRenderer& text;
+    WaveOutput& waveOut;
+    WaveInput& waveIn;
+    MidiOutput& midiOut;
+};
+
+// The program's error number (0: none) and message, filled by the steps that
+// fail and shown by their callers.
+struct ErrorState {
+    int code = 0;
+    std::string message;
+};
+
+// The text of the boxes that end the program at start-up.
+inline constexpr const char* kMissingFileMessage = "プログラムの実行に必要なファイルがありません";
+inline constexpr const char* kProgramCaption = "Earloop !";
+
+class Application {
+public:
+    explicit Application(Platform platform);
+    Application(const Application&) = delete;
+    Application& operator=(const Application&) = delete;
+
+    // The window's creation: builds controls and pictures, loads the settings
+    // and shows the window. False when start-up failed and the window was
+    // asked to close; the toolkit then destroys it without showing it.
+    bool Create();
+    // After the window is shown: installs the keyboard shortcuts.
+    void InstallAccelerators();
+    // A command from the menu, a key, a button or the program itself; it runs
+    // to completion (nested, when a command sends another).
+    void Command(int id);
+    // Whether `id` is one of the program's commands.
+    static bool IsCommand(int id);
+    void Paint();
+    // An owner-drawn button needs its face, pressed or not.
+    void DrawItem(ControlHandle control, bool pressed);
+    // The window's destruction; runs the shutdown once.
+    void Destroy();
+
+    // The records, readable by tests and by the adapter.
+    const Settings& CurrentSettings() const { return settings_; }
+    const AnalysisParameters& Analysis() const { return analysis_; }
+    const PlaybackState& Playback() const { return playback_; }
+    const ControlStates& States() const { return states_; }
+    const MainWindow& Window() const { return main_; }
+    MainView& View() { return view_; }
+    const ErrorState& Error() const { return error_; }
+    bool Destroyed() const { return destroyed_; }
+
+private:
+    bool LoadPictures();
+    void CreateControls();
+    bool LocateProgram();
+    void FailStartup(int code, const std::string& caption);
+    void DrawAllTransportButtons();
+
+    struct CommandEntry {
+        int id;
+        void (Application::*handler)();
+    };
+    static const CommandEntry* FindCommand(int id);
+    void ExitProgram();
+
+    Platform platform_;
+    MainWindow main_;
+    ControlStates states_;
+    ControlSwitches switches_;
+    MainView view_;
+    Settings settings_;
+    AnalysisParameters analysis_;
+    PlaybackState playback_;
+    ErrorState error_;
+    bool settingsLoaded_ = false;
+    bool destroyed_ = false;
+};
+
+}  // namespace earloop

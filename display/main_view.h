@@ -1,0 +1,92 @@
+#pragma once
+// The graphic areas of the main window: the client-area picture the toolkit
+// shows, the pictures it is composed from, and the readouts drawn on it.
+
+#include <string>
+#include <vector>
+
+#include "app/main_window.h"
+#include "display/control_states.h"
+#include "display/frame_buffer.h"
+#include "platform/ports/text_renderer.h"
+#include "platform/ports/window_port.h"
+
+namespace earloop {
+
+// Pictures loaded or built at start-up and kept until the end.
+struct Surfaces {
+    FrameBuffer overview;      // the waveform overview, 540 x 127
+    FrameBuffer overviewSave;  // a saved copy of the overview area
+    FrameBuffer keyboard;      // five octaves, 600 x 108
+    FrameBuffer spectrumGrid;  // pristine background of the spectrum strip, 600 x 90
+    FrameBuffer middleCMarker; // 18 x 108
+    FrameBuffer playCursorStrip;
+    FrameBuffer markCursorStrip;
+    FrameBuffer titleLogo;
+    FrameBuffer staffBoth, staffTreble, staffBass;
+    std::vector<FrameBuffer> transportGlyphs;
+    std::vector<FrameBuffer> noteGlyphs;
+};
+
+struct ViewState {
+    int playCursorColumn = 0;  // 0 to 540
+    int markCursorColumn = 0;
+    int markerX = 249;         // left edge of the middle-C marker over the keyboard
+    double overviewZoom = 1.0;
+};
+
+// Texts of the readouts, kept so that a repaint shows them again.
+struct Readouts {
+    std::string bigTime;
+    std::string markTime;
+    std::string repeatTime;
+    bool markTimeActive = false;    // black, else grey
+    bool repeatTimeActive = false;
+};
+
+// Client-area positions of the graphic areas.
+inline constexpr Point kOverviewAt{14, 0};
+inline constexpr int kOverviewWidth = 540;
+inline constexpr int kOverviewHeight = 127;
+inline constexpr Point kKeyboardAt{9, 301};
+inline constexpr Point kSpectrumAt{9, 211};
+inline constexpr Rect kDetailView{595, 157, 138, 48};
+inline constexpr Rect kBigTimeBox{5, 157, 128, 49};
+
+// Formats a time of milliseconds as minutes, seconds and hundredths with
+// `format` (" %02d:%02d.%02d " or "%02d:%02d.%02d ").
+std::string FormatPlayTime(const char* format, unsigned milliseconds);
+
+class MainView {
+public:
+    MainView(WindowPort& window, TextRenderer& text, const MainWindow& mainWindow);
+
+    FrameBuffer& Client() { return client_; }
+    Surfaces& Pictures() { return surfaces_; }
+    ViewState& View() { return view_; }
+    Readouts& Texts() { return readouts_; }
+
+    void DrawBigTime(Rect box);
+    void DrawMarkTime(const std::string& text);
+    void DrawRepeatTime(const std::string& text);
+    void DrawEmptyDetailView();
+    // Composes every area of the client picture and shows it.
+    void Paint();
+    // The face of an owner-drawn transport button, pressed while the mouse holds it.
+    void DrawTransportButton(Transport button, const TransportButton& state, bool pressed);
+
+private:
+    Rgb FaceColour() const;
+    void DrawCursor(const FrameBuffer& strip, int column);
+    void DrawSmallTime(Point oldAt, Point newAt, const std::string& text, bool active);
+
+    WindowPort& window_;
+    TextRenderer& text_;
+    const MainWindow& main_;
+    FrameBuffer client_;
+    Surfaces surfaces_;
+    ViewState view_;
+    Readouts readouts_;
+};
+
+}  // namespace earloop

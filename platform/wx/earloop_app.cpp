@@ -1,0 +1,51 @@
+// The program's entry: wires the real ports to the application object and
+// runs the toolkit's message loop.
+
+#include <wx/app.h>
+#include <wx/image.h>
+
+#include <memory>
+
+#include "app/application.h"
+#include "platform/null_devices.h"
+#include "platform/posix/dl_picture_libraries.h"
+#include "platform/posix/posix_file_system.h"
+#include "platform/wx/main_frame.h"
+#include "platform/wx/wx_text_renderer.h"
+
+namespace earloop {
+
+class EarloopApp : public wxApp {
+public:
+    // The program takes no command line, so the toolkit's own parsing is skipped.
+    bool OnInit() override {
+        auto* frame = new MainFrame();
+        application_ = std::make_unique<Application>(
+            Platform{*frame, *frame, files_, pictures_, text_, waveOut_, waveIn_, midiOut_});
+        frame->Attach(application_.get());
+        // A failed start has reported itself and closed the window, which ends
+        // the loop; the window is never shown.
+        if (!application_->Create()) return true;
+        application_->Paint();
+        application_->InstallAccelerators();
+        return true;
+    }
+
+    int OnExit() override {
+        application_.reset();
+        return wxApp::OnExit();
+    }
+
+private:
+    PosixFileSystem files_;
+    DlPictureLibraries pictures_;
+    WxTextRenderer text_;
+    NoWaveOutput waveOut_;
+    NoWaveInput waveIn_;
+    NoMidiOutput midiOut_;
+    std::unique_ptr<Application> application_;
+};
+
+}  // namespace earloop
+
+wxIMPLEMENT_APP(earloop::EarloopApp);

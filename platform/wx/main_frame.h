@@ -1,0 +1,74 @@
+#pragma once
+// The main window on wxWidgets: a frame whose client area shows the picture
+// the display code draws, with the drawn controls on top, a menu bar and a
+// status bar. It implements the window and dialog ports and hands every event
+// to the application object.
+
+#include <wx/bitmap.h>
+#include <wx/frame.h>
+
+#include <vector>
+
+#include "platform/ports/dialog_port.h"
+#include "platform/ports/window_port.h"
+#include "platform/wx/classic_controls.h"
+
+namespace earloop {
+
+class Application;
+
+class MainFrame : public wxFrame, public WindowPort, public DialogPort, private ClassicControlEvents {
+public:
+    MainFrame();
+    // Events reach `app` from now on; before, and after its Destroy, they are dropped.
+    void Attach(Application* app) { app_ = app; }
+    bool CloseRequested() const { return closeRequested_; }
+    wxWindow* ClientPanel() const { return panel_; }
+
+    // WindowPort
+    ControlHandle CreateControl(const ControlSpec& spec) override;
+    void EnableControl(ControlHandle control, bool enabled) override;
+    void ShowControl(ControlHandle control, bool shown) override;
+    void SetControlText(ControlHandle control, const std::string& utf8) override;
+    void CheckControl(ControlHandle control, bool checked) override;
+    void SetSliderRange(ControlHandle slider, int minimum, int maximum) override;
+    void SetSliderTicks(ControlHandle slider, int tickFrequency, int pageSize) override;
+    void SetSliderPosition(ControlHandle slider, int position) override;
+    void SetProgressRange(ControlHandle bar, int minimum, int maximum) override;
+    void SetProgressValue(ControlHandle bar, int value) override;
+    void PresentControl(ControlHandle button, const FrameBuffer& face) override;
+    void CreateStatusBar(const std::vector<int>& rightEdges) override;
+    void SetStatusText(int part, const std::string& utf8) override;
+    void SetIcon(const FrameBuffer& icon) override;
+    void SetMenu(const std::vector<MenuSpec>& menus) override;
+    bool SetAccelerators(const std::vector<Accelerator>& table) override;
+    void Present(const FrameBuffer& client, Rect area) override;
+    void Invalidate(Rect area) override;
+    void Show() override;
+    void EnableWindow(bool enabled) override;
+    void RequestClose() override;
+
+    // DialogPort
+    MessageResult ShowMessageBox(const MessageBoxRequest& request) override;
+
+private:
+    // ClassicControlEvents
+    void OnControlCommand(int id) override;
+    void OnSliderNotice(ControlHandle slider, SliderNotice notice, int position) override;
+    void OnDrawItem(ControlHandle button, bool pressed) override;
+
+    ClassicControl& Control(ControlHandle handle) { return *controls_.at(handle); }
+    void OnPanelPaint();
+    void OnCloseWindow(wxCloseEvent& event);
+
+    Application* app_ = nullptr;
+    wxWindow* panel_ = nullptr;
+    wxBitmap backing_;  // what the client area shows behind the controls
+    std::vector<ClassicControl*> controls_;
+    wxFont font_;
+    bool closeRequested_ = false;
+    bool inPaint_ = false;
+    bool repaintWanted_ = false;
+};
+
+}  // namespace earloop

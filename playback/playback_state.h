@@ -1,0 +1,39 @@
+#pragma once
+#include <cstdint>
+
+namespace earloop {
+
+// The one record of transport and output state.
+struct PlaybackState {
+    bool stopped = true;
+    bool paused = false;
+    bool keepOn = false;      // the Keep loop is sounding
+    bool stretchOn = false;   // stream mode wanted: speed below 100 %, or a pitch shift up
+    bool streamOpen = false;  // the stream device is the open device
+    bool atEnd = false;       // end of the data reached: no refill, no restart
+    std::uint32_t position = 0;       // bytes into the active samples, whole frames
+    std::uint32_t startPosition = 0;  // `position` when the current output started
+    int speedPercent = 100;           // 1 to 100
+    double sourceRatio = 1.0;         // source bytes consumed per output byte in stream mode
+    int pitchShift = 0;               // semitones, -5 to +12
+    double pitchFactor = 1.0;         // output rate factor of the shift
+    std::uint32_t outChunkBytes = 0;  // 50 ms of output
+    std::uint32_t inChunkBytes = 0;   // source bytes per output chunk
+    int maxChunks = 20;
+    int chunksInBuffer = 0;
+    std::uint32_t streamSource = 0;
+    int fillIndex = 0;
+    int queuedBuffers = 0;
+    int staleDone = 0;                // done notices still to ignore after a reset
+    bool positionTimerOn = false;
+    std::uint32_t keepBytes = 0;
+    std::uint32_t ffStepBytes = 0;
+    std::uint32_t totalMs = 0;
+};
+
+// Window timers of the main window.
+inline constexpr int kPositionTimer = 100;     // every 100 ms while playing
+inline constexpr int kMidiNoteTimer = 102;     // end of a sounded MIDI note
+inline constexpr int kPositionTimerPeriodMs = 100;
+
+}  // namespace earloop

@@ -1,0 +1,83 @@
+#include "fakes/fake_platform.h"
+
+#include <stdexcept>
+
+#include "resources/pictures.h"
+
+namespace earloop::testing {
+
+ControlHandle FakeWindow::CreateControl(const ControlSpec& spec) {
+    FakeControl control;
+    control.spec = spec;
+    control.enabled = spec.enabled;
+    control.checked = spec.checked;
+    control.text = spec.caption;
+    controls.push_back(control);
+    return static_cast<ControlHandle>(controls.size() - 1);
+}
+
+void FakeWindow::SetSliderRange(ControlHandle c, int minimum, int maximum) {
+    controls.at(c).sliderMin = minimum;
+    controls.at(c).sliderMax = maximum;
+}
+
+void FakeWindow::SetSliderTicks(ControlHandle c, int tickFrequency, int pageSize) {
+    controls.at(c).tickFrequency = tickFrequency;
+    controls.at(c).pageSize = pageSize;
+}
+
+void FakeWindow::SetProgressRange(ControlHandle c, int minimum, int maximum) {
+    controls.at(c).progressMin = minimum;
+    controls.at(c).progressMax = maximum;
+}
+
+bool FakeWindow::SetAccelerators(const std::vector<Accelerator>& table) {
+    events.push_back("accelerators");
+    if (acceleratorsFail) return false;
+    accelerators = table;
+    return true;
+}
+
+void FakeWindow::Present(const FrameBuffer& client, Rect area) { screen.Blit({area.x, area.y}, client, area); }
+
+std::vector<const FakeControl*> FakeWindow::WithId(int id) const {
+    std::vector<const FakeControl*> found;
+    for (const FakeControl& c : controls)
+        if (c.spec.id == id) found.push_back(&c);
+    return found;
+}
+
+const FakeControl& FakeWindow::ById(int id) const {
+    const auto found = WithId(id);
+    if (found.size() != 1) throw std::logic_error("control id " + std::to_string(id) + " is not unique");
+    return *found.front();
+}
+
+MessageResult FakeDialogs::ShowMessageBox(const MessageBoxRequest& request) {
+    boxes.push_back(request);
+    if (events_) events_->push_back("box " + request.caption);
+    return answer;
+}
+
+std::optional<FrameBuffer> FakePictureLibraries::LoadPicture(const std::string& path, int bitmapId) {
+    loaded.push_back(path);
+    const auto slash = path.find_last_of('/');
+    const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+    if (missing.count(name)) return std::nullopt;
+    const bool carries = (name == "earlpkbd.so" && bitmapId == static_cast<int>(PictureId::Keyboard)) ||
+                         (name == "earlpfft.so" && bitmapId == static_cast<int>(PictureId::SpectrumGrid));
+    if (!carries) return std::nullopt;
+    return RenderPicture(bitmapId);
+}
+
+void FakeTextRenderer::DrawText(FrameBuffer& target, Point at, std::string_view utf8, const FontSpec& font, Rgb colour,
+                                std::optional<Rgb> background) {
+    calls.push_back({at, std::string(utf8), font, colour, background});
+    const int width = static_cast<int>(utf8.size()) * font.width;
+    if (background) target.FillRect({at.x, at.y, width, font.height}, *background);
+    for (std::size_t i = 0; i < utf8.size(); ++i)
+        if (utf8[i] != ' ')
+            target.FillRect({at.x + static_cast<int>(i) * font.width + 1, at.y + 2, font.width - 2, font.height - 4}, colour);
+}
+
+}  // namespace earloop::testing

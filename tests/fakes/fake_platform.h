@@ -1,0 +1,135 @@
+#pragma once
+// Recording fakes of the ports the application object talks to.
+
+#include <map>
+#include <optional>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "fakes/fake_file_system.h"
+#include "platform/ports/audio_ports.h"
+#include "platform/ports/dialog_port.h"
+#include "platform/ports/midi_port.h"
+#include "platform/ports/picture_library.h"
+#include "platform/ports/text_renderer.h"
+#include "platform/ports/window_port.h"
+
+namespace earloop::testing {
+
+struct FakeControl {
+    ControlSpec spec;
+    bool enabled = true;
+    bool shown = true;
+    bool checked = false;
+    std::string text;
+    int sliderMin = 0, sliderMax = 100, tickFrequency = 1, pageSize = 0, sliderPosition = 0;
+    int progressMin = 0, progressMax = 100, progressValue = 0;
+    FrameBuffer face;
+};
+
+class FakeWindow : public WindowPort {
+public:
+    ControlHandle CreateControl(const ControlSpec& spec) override;
+    void EnableControl(ControlHandle c, bool enabled) override { controls.at(c).enabled = enabled; }
+    void ShowControl(ControlHandle c, bool shown) override { controls.at(c).shown = shown; }
+    void SetControlText(ControlHandle c, const std::string& text) override { controls.at(c).text = text; }
+    void CheckControl(ControlHandle c, bool checked) override { controls.at(c).checked = checked; }
+    void SetSliderRange(ControlHandle c, int minimum, int maximum) override;
+    void SetSliderTicks(ControlHandle c, int tickFrequency, int pageSize) override;
+    void SetSliderPosition(ControlHandle c, int position) override { controls.at(c).sliderPosition = position; }
+    void SetProgressRange(ControlHandle c, int minimum, int maximum) override;
+    void SetProgressValue(ControlHandle c, int value) override { controls.at(c).progressValue = value; }
+    void PresentControl(ControlHandle c, const FrameBuffer& face) override { controls.at(c).face = face; }
+    void CreateStatusBar(const std::vector<int>& rightEdges) override { statusEdges = rightEdges; statusTexts.assign(rightEdges.size(), ""); }
+    void SetStatusText(int part, const std::string& text) override { statusTexts.at(part) = text; }
+    void SetIcon(const FrameBuffer& picture) override { icon = picture; }
+    void SetMenu(const std::vector<MenuSpec>& m) override { menus = m; }
+    bool SetAccelerators(const std::vector<Accelerator>& table) override;
+    void Present(const FrameBuffer& client, Rect area) override;
+    void Invalidate(Rect area) override { invalidated.push_back(area); }
+    void Show() override { shown = true; events.push_back("show"); }
+    void EnableWindow(bool enabled) override { events.push_back(enabled ? "enable" : "disable"); }
+    void RequestClose() override { ++closeRequests; events.push_back("close"); }
+
+    // The controls whose spec has `id`, in creation order.
+    std::vector<const FakeControl*> WithId(int id) const;
+    // The one control with `caption`, or the one with `id` when unique.
+    const FakeControl& ById(int id) const;
+
+    std::vector<FakeControl> controls;
+    std::vector<int> statusEdges;
+    std::vector<std::string> statusTexts;
+    FrameBuffer icon;
+    std::vector<MenuSpec> menus;
+    std::optional<std::vector<Accelerator>> accelerators;
+    bool acceleratorsFail = false;
+    FrameBuffer screen{kScreenWidth, kScreenHeight, {0, 0, 0}};  // what Present copied
+    std::vector<Rect> invalidated;
+    bool shown = false;
+    int closeRequests = 0;
+    std::vector<std::string> events;  // show, enable, disable, close, and message boxes
+
+    static constexpr int kScreenWidth = 744;
+    static constexpr int kScreenHeight = 412;
+};
+
+class FakeDialogs : public DialogPort {
+public:
+    explicit FakeDialogs(std::vector<std::string>* events = nullptr) : events_(events) {}
+    MessageResult ShowMessageBox(const MessageBoxRequest& request) override;
+    std::vector<MessageBoxRequest> boxes;
+    MessageResult answer = MessageResult::Ok;
+
+private:
+    std::vector<std::string>* events_;
+};
+
+// Serves the program's own pictures for the two modules it knows, as if they
+// lay in `folder`; a module named in `missing` cannot be loaded.
+class FakePictureLibraries : public PictureLibraries {
+public:
+    std::string ModuleFileName(const std::string& baseName) override { return baseName + ".so"; }
+    std::optional<FrameBuffer> LoadPicture(const std::string& path, int bitmapId) override;
+    std::set<std::string> missing;
+    std::vector<std::string> loaded;  // paths asked for
+};
+
+// Draws each character as a solid block of the font's width and height, so
+// that tests can see where text went and in which colour.
+class FakeTextRenderer : public TextRenderer {
+public:
+    void DrawText(FrameBuffer& target, Point at, std::string_view utf8, const FontSpec& font, Rgb colour,
+                  std::optional<Rgb> background) override;
+    struct Call {
+        Point at;
+        std::string text;
+        FontSpec font;
+        Rgb colour;
+        std::optional<Rgb> background;
+    };
+    std::vector<Call> calls;
+};
+
+class FakeWaveOutput : public WaveOutput {
+public:
+    std::unique_ptr<WaveOutDevice> Open(const WaveFormatInfo&, DeviceEvents*) override { return nullptr; }
+    PackedVolume DeviceZeroVolume() override { return deviceZeroVolume; }
+    void SetDeviceZeroVolume(PackedVolume volume) override { deviceZeroVolume = volume; volumeLog.push_back(volume); }
+    PackedVolume deviceZeroVolume = 0xFFFFFFFF;
+    std::vector<PackedVolume> volumeLog;
+};
+
+class FakeWaveInput : public WaveInput {
+public:
+    std::unique_ptr<WaveInDevice> Open(const WaveFormatInfo&, DeviceEvents&) override { return nullptr; }
+};
+
+class FakeMidiOutput : public MidiOutput {
+public:
+    int DeviceCount() override { return 0; }
+    std::string ProductName(int) override { return {}; }
+    std::unique_ptr<MidiOutDevice> Open(int) override { return nullptr; }
+};
+
+}  // namespace earloop::testing
