@@ -366,6 +366,8 @@ constexpr int kStaffLeft = 8, kStaffRight = 123;
 constexpr int kThinBar = 118, kThickBarLeft = 121, kThickBarRight = 123;
 constexpr Rect kNoteBoxFrame{52, 34, 109 - 52 + 1, 216 - 34 + 1};
 constexpr double kSpace = 8;  // distance between two staff lines
+// The frame of the note column is cyan while only one staff is in use.
+constexpr Rgb kNoteBoxCyan{0, 255, 255};
 
 // Dashes of 3 pixels with gaps of 2, from each corner, so all four corners are
 // drawn whatever the side lengths.
@@ -453,8 +455,8 @@ Shape Brace(double right, double top, double bottom) {
     const double middle = (top + bottom) / 2, arm = (bottom - top) / 2;
     auto half = [&](double dir) {
         auto p = [&](double inward, double along, double pen) { return PenPoint{right - inward, middle - dir * along, pen}; };
-        return Curve({p(0.0, arm, 0.4), p(2.0, arm - 5, 1.1), p(2.9, arm - 16, 1.75), p(3.2, 18, 1.75),
-                      p(4.2, 6, 1.0), p(6.2, 0, 0.4)},
+        return Curve({p(0.0, arm, 0.45), p(2.2, arm - 5, 1.2), p(3.3, arm - 16, 2.0), p(3.6, 18, 2.0),
+                      p(4.8, 6, 1.1), p(6.8, 0, 0.45)},
                      12);
     };
     return Union(half(1), half(-1));
@@ -469,7 +471,7 @@ FrameBuffer Staff(StaffInk ink) {
     const Rgb joint = ink == StaffInk::Both ? kBlack : kStaffGrey;
 
     // The note column first, so the staff lines run unbroken across it.
-    DashedFrame(picture, kNoteBoxFrame, ink == StaffInk::Both ? kNoteBoxBlue : kTransparentColour);
+    DashedFrame(picture, kNoteBoxFrame, ink == StaffInk::Both ? kNoteBoxBlue : kNoteBoxCyan);
 
     auto staff = [&](const std::array<int, 5>& rows, Rgb colour) {
         for (const int row : rows) picture.HorizontalLine(kStaffLeft, kStaffRight, row, colour);
@@ -486,7 +488,7 @@ FrameBuffer Staff(StaffInk ink) {
     picture.FillRect({kThickBarLeft, gapTop, kThickBarRight - kThickBarLeft + 1, gapBottom - gapTop + 1}, joint);
 
     Canvas canvas(picture);
-    canvas.Paint(Brace(kStaffLeft - 1, kTrebleLines.front() - 1, kBassLines.back() + 2), joint);
+    canvas.Paint(Brace(kStaffLeft - 0.5, kTrebleLines.front() - 1, kBassLines.back() + 2), joint);
     canvas.Paint(TrebleClef(12, kTrebleLines[3] + 0.5), treble);
     canvas.Paint(BassClef(12, kBassLines[1] + 0.5), bass);
     return canvas.Flatten(kWhite);
@@ -666,10 +668,10 @@ void PaintLoopMotif(Canvas& canvas, double cx, double cy, double size) {
     const double gapEnd = -0.2 * kPi, gapStart = -0.55 * kPi;
     canvas.Paint(Arc(cx, cy, r, gapEnd, gapStart + 2 * kPi, pen), kLoopWhite);
     const double a = gapStart + 2 * kPi;
-    const Vec tip{cx + r * std::cos(a + 0.45), cy + r * std::sin(a + 0.45)};
+    const Vec tip{cx + r * std::cos(a + 0.55), cy + r * std::sin(a + 0.55)};
     const Vec radial{std::cos(a), std::sin(a)};
     const Vec base{cx + r * std::cos(a), cy + r * std::sin(a)};
-    const double wing = size * 0.2;
+    const double wing = size * 0.23;
     canvas.Paint(Polygon({{base.x + radial.x * wing, base.y + radial.y * wing},
                           {base.x - radial.x * wing, base.y - radial.y * wing},
                           {tip.x, tip.y}}),
@@ -697,11 +699,11 @@ FrameBuffer ProgramIcon() {
     return canvas.Flatten(kNavyBottom);
 }
 
-// The letters of the logo, drawn with a round pen: x-height 12, cap height
-// 19, baseline at row 26 of the logo.
+// The letters of the logo, drawn with a round pen: x-height 14, cap height
+// 21, baseline at row 26 of the logo.
 struct Letters {
     double pen = 2.1;
-    double baseline = 26.5, xTop = 13.5, capTop = 6.5, descender = 32.5;
+    double baseline = 26.5, xTop = 12.5, capTop = 5.5, descender = 32.5;
 
     double Bottom() const { return baseline - pen; }
     double XTop() const { return xTop + pen; }
@@ -777,7 +779,7 @@ FrameBuffer TitleLogo() {
     PaintLoopMotif(canvas, 21, 17, 24);
 
     const Letters letters;
-    constexpr double kGap = 3.2;
+    constexpr double kGap = 3.6;
     // Measure first, so the word can be centred in the space right of the motif.
     auto layout = [&](double x, auto paint) {
         paint(letters.E(x), kLoopWhite);
