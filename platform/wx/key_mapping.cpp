@@ -37,11 +37,22 @@ std::vector<int> KeyCodesOf(Key key) {
     return {};
 }
 
+namespace {
+constexpr int kHighCommands = 40000;
+constexpr int kToolkitShift = 10000;
+}  // namespace
+
+int ToolkitCommandId(int commandId) { return commandId >= kHighCommands ? commandId - kToolkitShift : commandId; }
+
+int ProgramCommandId(int toolkitId) {
+    return toolkitId >= kHighCommands - kToolkitShift && toolkitId < kHighCommands ? toolkitId + kToolkitShift : toolkitId;
+}
+
 std::vector<wxAcceleratorEntry> AcceleratorEntries(const std::vector<Accelerator>& table) {
     std::vector<wxAcceleratorEntry> entries;
     for (const Accelerator& a : table)
         for (int code : KeyCodesOf(a.key))
-            entries.emplace_back(a.shift ? wxACCEL_SHIFT : wxACCEL_NORMAL, code, a.commandId);
+            entries.emplace_back(a.shift ? wxACCEL_SHIFT : wxACCEL_NORMAL, code, ToolkitCommandId(a.commandId));
     return entries;
 }
 

@@ -14,6 +14,12 @@ namespace earloop {
 // both stay the keypad's, distinct from the main keys.
 std::vector<int> KeyCodesOf(Key key);
 
+// The toolkit allows menu and accelerator ids only below 0x7FFF; the
+// program's commands from 40000 on are moved down by 10000, where no program
+// id lies, and moved back when they arrive.
+int ToolkitCommandId(int commandId);
+int ProgramCommandId(int toolkitId);
+
 // One toolkit entry for each key code of each accelerator.
 std::vector<wxAcceleratorEntry> AcceleratorEntries(const std::vector<Accelerator>& table);
 

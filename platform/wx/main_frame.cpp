@@ -24,7 +24,7 @@ wxMenu* BuildMenu(const std::vector<MenuItemSpec>& items) {
         else if (!item.submenu.empty())
             menu->AppendSubMenu(BuildMenu(item.submenu), Text(item.text));
         else
-            menu->Append(item.id, Text(item.text));
+            menu->Append(ToolkitCommandId(item.id), Text(item.text));
     }
     return menu;
 }
@@ -45,7 +45,7 @@ MainFrame::MainFrame()
         dc.SetBackground(wxBrush(ClassicFaceColour()));
         dc.Clear();
     }
-    Bind(wxEVT_MENU, [this](wxCommandEvent& event) { OnControlCommand(event.GetId()); });
+    Bind(wxEVT_MENU, [this](wxCommandEvent& event) { OnControlCommand(ProgramCommandId(event.GetId())); });
     Bind(wxEVT_CLOSE_WINDOW, &MainFrame::OnCloseWindow, this);
 }
 

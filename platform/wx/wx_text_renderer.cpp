@@ -5,6 +5,8 @@
 #include <wx/fontenum.h>
 #include <wx/image.h>
 
+#include <cstdint>
+
 #include <algorithm>
 #include <map>
 
@@ -43,31 +45,38 @@ void WxTextRenderer::DrawText(FrameBuffer& target, Point at, std::string_view ut
     const wxFont font = FontFor(spec);
     wxMemoryDC measure;
     measure.SetFont(font);
-    const wxSize size = measure.GetTextExtent(text);
-    if (size.x <= 0 || size.y <= 0) return;
+    const wxSize natural = measure.GetTextExtent(text);
+    if (natural.x <= 0 || natural.y <= 0) return;
 
-    // Draw over a copy of the target's pixels, so transparent text blends
-    // with what is already there, then copy the result back.
-    const Rect area{at.x, at.y, size.x, std::max(size.y, spec.height)};
-    const FrameBuffer under = target.Crop(area);
-    wxImage image(area.width, area.height, false);
-    std::copy(under.Bytes().begin(), under.Bytes().end(), image.GetData());
-    wxBitmap bitmap(image, 24);
+    // The glyphs as a grey-level coverage mask: white text on black.
+    wxBitmap maskBitmap(natural.x, natural.y, 24);
     {
-        wxMemoryDC dc(bitmap);
+        wxMemoryDC dc(maskBitmap);
+        dc.SetBackground(*wxBLACK_BRUSH);
+        dc.Clear();
         dc.SetFont(font);
-        if (background) {
-            dc.SetBackground(wxBrush(wxColour(background->r, background->g, background->b)));
-            dc.Clear();
-        }
-        dc.SetBackgroundMode(wxBRUSHSTYLE_TRANSPARENT);
-        dc.SetTextForeground(wxColour(colour.r, colour.g, colour.b));
+        dc.SetTextForeground(*wxWHITE);
         dc.DrawText(text, 0, 0);
     }
-    const wxImage drawn = bitmap.ConvertToImage();
-    FrameBuffer result(area.width, area.height, {});
-    std::copy(drawn.GetData(), drawn.GetData() + result.Bytes().size(), result.Bytes().begin());
-    target.Blit({area.x, area.y}, result);
+    wxImage mask = maskBitmap.ConvertToImage();
+    // A fixed-pitch font is asked for by its character width: the cells are
+    // stretched or narrowed to it, so a readout fills exactly its box.
+    if (spec.fixedPitch && spec.width > 0) {
+        const int width = std::max(1, static_cast<int>(text.length()) * spec.width);
+        mask.Rescale(width, natural.y, wxIMAGE_QUALITY_BILINEAR);
+    }
+
+    const int width = mask.GetWidth(), height = mask.GetHeight();
+    if (background) target.FillRect({at.x, at.y, width, std::max(height, spec.height)}, *background);
+    const unsigned char* coverage = mask.GetData();
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) {
+            const int alpha = coverage[(static_cast<std::size_t>(y) * width + x) * 3];
+            if (alpha == 0) continue;
+            const Rgb under = target.Pixel(at.x + x, at.y + y);
+            auto mix = [alpha](int fg, int bg) { return static_cast<std::uint8_t>((fg * alpha + bg * (255 - alpha)) / 255); };
+            target.SetPixel(at.x + x, at.y + y, {mix(colour.r, under.r), mix(colour.g, under.g), mix(colour.b, under.b)});
+        }
 }
 
 }  // namespace earloop
