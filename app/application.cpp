@@ -69,8 +69,6 @@ bool Application::Create() {
     analysis_.analysisRange = 3;
     playback_ = PlaybackState{};
 
-    main_.waveOutVolumeAtStart = platform_.waveOut.DeviceZeroVolume();
-    main_.waveOutVolumeTaken = true;
     platform_.waveOut.SetDeviceZeroVolume(VolumeForPercent(settings_.waveVolume));
     window.SetSliderPosition(main_[Ctl::WaveVolumeSlider], settings_.waveVolume);
     window.SetSliderPosition(main_[Ctl::MidiVolumeSlider], settings_.midiVolume);
@@ -140,6 +138,9 @@ void Application::CreateControls() {
         window.SetSliderTicks(handle, slider.tickFrequency, slider.pageSize);
         window.SetSliderPosition(handle, slider.position);
     }
+    // The volume found now is given back at exit.
+    main_.waveOutVolumeAtStart = platform_.waveOut.DeviceZeroVolume();
+    main_.waveOutVolumeTaken = true;
     playback_.speedPercent = 100;
 }
 

@@ -32,8 +32,7 @@ wxMenu* BuildMenu(const std::vector<MenuItemSpec>& items) {
 }  // namespace
 
 MainFrame::MainFrame()
-    : wxFrame(nullptr, wxID_ANY, Text(kProgramCaption), wxPoint(0, 0), wxDefaultSize,
-              wxDEFAULT_FRAME_STYLE & ~wxMAXIMIZE_BOX & ~wxRESIZE_BORDER),
+    : wxFrame(nullptr, wxID_ANY, Text(kProgramCaption), wxPoint(0, 0), wxDefaultSize),
       backing_(kClientWidth, kClientHeight, 24),
       font_(ClassicGuiFont()) {
     SetClientSize(kClientWidth, kClientHeight);
