@@ -3,92 +3,56 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace earloop {
 namespace {
 
-TEST(IniDocumentRead, MatchesNamesWithoutCaseAndBlanks) {
-    const IniDocument ini("[ Play Mode ]\n  keep STEP =  3  \n\tFF/RW step\t=\t-7\t\n");
+TEST(IniDocumentRead, MatchesNamesWithoutCaseOrBlanksAndOnlyWhereAKeyCanBe) {
+    const IniDocument ini(
+        "stray=1\n"  // before any section
+        "[ Play Mode ]\n  keep STEP =  3  \n\tFF/RW step\t=\t-7\t\nempty=   \nk = a=b\n"
+        "; x=2\n# y=3\nno equals sign\n=4\n"  // comments, no '=', no key name
+        "[B]\nz=5\n");
     EXPECT_EQ(ini.Get("PLAY MODE", "Keep step"), "3");
     EXPECT_EQ(ini.Get("play mode", "ff/rw STEP"), "-7");
+    EXPECT_EQ(ini.Get("Play Mode", "empty"), "");
+    EXPECT_EQ(ini.Get("Play Mode", "k"), "a=b");
+    EXPECT_EQ(ini.Get("b", "Z"), "5");
+    for (const auto& [section, key] : std::vector<std::pair<std::string, std::string>>{
+             {"Play Mode", "stray"}, {"Play Mode", "; x"}, {"Play Mode", "# y"}, {"Play Mode", "no equals sign"},
+             {"Play Mode", ""}, {"Play Mode", "z"}, {"C", "z"}}) {
+        EXPECT_EQ(ini.Get(section, key), std::nullopt) << section << "/" << key;
+    }
 }
 
-TEST(IniDocumentRead, MissingAndUnreachableKeysAreAbsent) {
-    const IniDocument ini(
-        "stray=1\n"          // before any section
-        "[A]\n"
-        "; x=2\n"            // comment
-        "# y=3\n"            // comment
-        "no equals sign\n"
-        "=4\n"               // no key name
-        "[B]\n"
-        "z=5\n");
-    EXPECT_EQ(ini.Get("A", "stray"), std::nullopt);
-    EXPECT_EQ(ini.Get("A", "x"), std::nullopt);
-    EXPECT_EQ(ini.Get("A", "y"), std::nullopt);
-    EXPECT_EQ(ini.Get("A", "no equals sign"), std::nullopt);
-    EXPECT_EQ(ini.Get("A", ""), std::nullopt);
-    EXPECT_EQ(ini.Get("A", "z"), std::nullopt);
-    EXPECT_EQ(ini.Get("C", "z"), std::nullopt);
-    EXPECT_EQ(ini.Get("B", "z"), "5");
-}
+TEST(IniDocumentDuplicates, FirstKeyWinsRepeatedSectionsAreOneAndBrokenHeadersHideTheirKeys) {
+    IniDocument twice("[A]\nk=1\nk=2\n");
+    EXPECT_EQ(twice.Get("A", "k"), "1");
+    twice.Set("A", "k", "9");
+    EXPECT_EQ(twice.Text(), "[A]\nk=9\nk=2\n");
 
-TEST(IniDocumentRead, EmptyValueIsPresentButEmpty) {
-    const IniDocument ini("[A]\nk=   \n");
-    EXPECT_EQ(ini.Get("A", "k"), "");
-}
+    IniDocument repeated("[A]\nx=1\n[B]\nx=7\n[a]\ny=2\nx=9\n");
+    EXPECT_EQ(repeated.Get("A", "x"), "1");
+    EXPECT_EQ(repeated.Get("A", "y"), "2");
+    repeated.Set("A", "y", "3");
+    repeated.Set("A", "z", "4");  // a new key goes into the first occurrence
+    EXPECT_EQ(repeated.Text(), "[A]\nx=1\nz=4\n[B]\nx=7\n[a]\ny=3\nx=9\n");
 
-TEST(IniDocumentRead, ValueKeepsEqualsSignsAfterTheFirst) {
-    const IniDocument ini("[A]\nk = a=b\n");
-    EXPECT_EQ(ini.Get("A", "k"), "a=b");
-}
-
-TEST(IniDocumentDuplicates, FirstKeyWinsAndOnlyItIsSet) {
-    IniDocument ini("[A]\nk=1\nk=2\n");
-    EXPECT_EQ(ini.Get("A", "k"), "1");
-    ini.Set("A", "k", "9");
-    EXPECT_EQ(ini.Text(), "[A]\nk=9\nk=2\n");
-}
-
-TEST(IniDocumentDuplicates, RepeatedSectionIsSearchedAsOne) {
-    IniDocument ini("[A]\nx=1\n[B]\nx=7\n[a]\ny=2\nx=9\n");
-    EXPECT_EQ(ini.Get("A", "x"), "1");
-    EXPECT_EQ(ini.Get("A", "y"), "2");
-    ini.Set("A", "y", "3");
-    ini.Set("A", "z", "4");  // a new key goes into the first occurrence
-    EXPECT_EQ(ini.Text(), "[A]\nx=1\nz=4\n[B]\nx=7\n[a]\ny=3\nx=9\n");
-}
-
-TEST(IniDocumentRead, HeaderWithoutClosingBracketHidesItsKeys) {
-    IniDocument ini("[A]\nx=1\n[B\ny=2\n");
-    EXPECT_EQ(ini.Get("A", "y"), std::nullopt);
-    EXPECT_EQ(ini.Get("B", "y"), std::nullopt);
-    ini.Set("A", "y", "5");
-    EXPECT_EQ(ini.Text(), "[A]\nx=1\ny=5\n[B\ny=2\n");
+    IniDocument broken("[A]\nx=1\n[B\ny=2\n");
+    EXPECT_EQ(broken.Get("A", "y"), std::nullopt);
+    EXPECT_EQ(broken.Get("B", "y"), std::nullopt);
+    broken.Set("A", "y", "5");
+    EXPECT_EQ(broken.Text(), "[A]\nx=1\ny=5\n[B\ny=2\n");
 }
 
 TEST(IniDocumentSet, ReplacesOnlyTheValueAndKeepsEverythingElse) {
-    const std::string before =
-        "; my notes\r\n"
-        "\r\n"
-        "[Other]\r\n"
-        "Thing = stays \r\n"
-        "[MIDI]\r\n"
-        "  Calibration =  12  \r\n"
-        "junk line\r\n"
-        "\r\n";
+    const std::string before = "; my notes\r\n\r\n[Other]\r\nThing = stays \r\n[MIDI]\r\n  Calibration =  12  \r\njunk line\r\n\r\n";
     IniDocument ini(before);
     EXPECT_EQ(ini.Text(), before);
     ini.Set("midi", "calibration", "-40");
-    EXPECT_EQ(ini.Text(),
-              "; my notes\r\n"
-              "\r\n"
-              "[Other]\r\n"
-              "Thing = stays \r\n"
-              "[MIDI]\r\n"
-              "  Calibration =  -40\r\n"
-              "junk line\r\n"
-              "\r\n");
+    EXPECT_EQ(ini.Text(), "; my notes\r\n\r\n[Other]\r\nThing = stays \r\n[MIDI]\r\n  Calibration =  -40\r\njunk line\r\n\r\n");
 }
 
 TEST(IniDocumentSet, AppendsKeyAfterLastNonBlankLineOfSection) {
@@ -137,12 +101,9 @@ TEST(IniDocumentGarbage, BinaryBytesAndHugeLinesSurviveEdits) {
     std::string garbage = "\x01\x02\xFF\xFE";
     garbage += std::string("\0\0=\0[", 5);
     garbage += "\n[\n]\n[[[]]]\n===\n";
-    garbage += std::string(5 * 1024 * 1024, 'x');  // a 5 MB line
-    garbage += "\n";
-    garbage += std::string(1024 * 1024, '[');
-    garbage += "\r\n[A]\nk=";
-    garbage += std::string(1024 * 1024, '=');
-    garbage += "\nend";
+    garbage += std::string(5 * 1024 * 1024, 'x') + "\n";  // a 5 MB line
+    garbage += std::string(1024 * 1024, '[') + "\r\n[A]\nk=";
+    garbage += std::string(1024 * 1024, '=') + "\nend";
 
     IniDocument ini(garbage);
     EXPECT_EQ(ini.Text(), garbage);

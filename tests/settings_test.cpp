@@ -4,6 +4,9 @@
 
 #include <climits>
 #include <string>
+#include <tuple>
+#include <utility>
+#include <vector>
 
 #include "fakes/fake_file_system.h"
 #include "settings/ini_file.h"
@@ -40,26 +43,14 @@ TEST(ProgramFolder, IsTheDirectoryWithItsSlash) {
     EXPECT_EQ(ProgramFolderOf(""), std::nullopt);
 }
 
-TEST(SettingsInt, ReadsSignAndLeadingDigitsOnly) {
-    EXPECT_EQ(ParseSettingsInt("5000"), 5000);
-    EXPECT_EQ(ParseSettingsInt("-40"), -40);
-    EXPECT_EQ(ParseSettingsInt("+7"), 7);
-    EXPECT_EQ(ParseSettingsInt("12abc"), 12);
-    EXPECT_EQ(ParseSettingsInt("3.9"), 3);
-    EXPECT_EQ(ParseSettingsInt("abc"), 0);
-    EXPECT_EQ(ParseSettingsInt(""), 0);
-    EXPECT_EQ(ParseSettingsInt("-"), 0);
-    EXPECT_EQ(ParseSettingsInt("--3"), 0);
-    EXPECT_EQ(ParseSettingsInt("0x10"), 0);
-}
-
-TEST(SettingsInt, HugeDigitStringsSaturate) {
-    EXPECT_EQ(ParseSettingsInt("2147483647"), INT_MAX);
-    EXPECT_EQ(ParseSettingsInt("2147483648"), INT_MAX);
-    EXPECT_EQ(ParseSettingsInt("-2147483648"), INT_MIN);
-    EXPECT_EQ(ParseSettingsInt("-2147483649"), INT_MIN);
-    EXPECT_EQ(ParseSettingsInt(std::string(10000, '9')), INT_MAX);
-    EXPECT_EQ(ParseSettingsInt("-" + std::string(10000, '9')), INT_MIN);
+TEST(SettingsInt, ReadsSignAndLeadingDigitsOnlyAndSaturates) {
+    const std::string nines(10000, '9');
+    const std::vector<std::pair<std::string, int>> cases{
+        {"5000", 5000}, {"-40", -40}, {"+7", 7}, {"12abc", 12}, {"3.9", 3}, {"abc", 0}, {"", 0}, {"-", 0}, {"--3", 0},
+        {"0x10", 0}, {"2147483647", INT_MAX}, {"2147483648", INT_MAX}, {"-2147483648", INT_MIN},
+        {"-2147483649", INT_MIN}, {nines, INT_MAX}, {"-" + nines, INT_MIN},
+    };
+    for (const auto& [text, value] : cases) EXPECT_EQ(ParseSettingsInt(text), value) << text.substr(0, 20);
 }
 
 TEST_F(SettingsFileTest, WithoutProgramPathNothingIsFixedOrWritten) {
@@ -73,225 +64,100 @@ TEST_F(SettingsFileTest, WithoutProgramPathNothingIsFixedOrWritten) {
     EXPECT_EQ(LoadSettings(fs, settings), SettingsLoad::NoProgramPath);
 }
 
-TEST_F(SettingsFileTest, NoFileLeavesStartValuesAndCreatesNothing) {
+TEST_F(SettingsFileTest, WithoutAFileStartValuesStandAndTheFreshFileHoldsAllTwentyKeys) {
     EXPECT_EQ(LoadSettings(fs, settings), SettingsLoad::NoFile);
     EXPECT_EQ(settings.programFolder, "/opt/earloop/");
     EXPECT_EQ(settings.settingsPath, kIni);
-    EXPECT_EQ(settings.waveVolume, 0);
-    EXPECT_EQ(settings.midiVolume, 0);
-    EXPECT_EQ(settings.currentDir, "");
-    EXPECT_EQ(settings.calibration, 0);
-    EXPECT_EQ(settings.noteBoxPos, 0);
     EXPECT_TRUE(fs.files.empty());
-}
-
-TEST_F(SettingsFileTest, FreshFileHoldsSixSectionsAndTwentyKeysInOrder) {
-    EXPECT_EQ(LoadAndSave(),
-              "[FILE]\n"
-              "CurrentDir=\n"
-              "[PLAY MODE]\n"
-              "FF/RW step=5000\n"
-              "Keep step=2\n"
-              "Mark point step=500\n"
-              "Keep auto=1\n"
-              "Keep mode=1\n"
-              "Vocal Canceler=0\n"
-              "[VOLUME]\n"
-              "wave volume=0\n"
-              "midi volume=0\n"
-              "[MIDI]\n"
-              "midideviceNo=-1\n"
-              "mididevice=MIDI_MAPPER\n"
-              "midiprogram=0\n"
-              "calibration=0\n"
-              "[NOTEBOX]\n"
-              "NoteBox Pos=0\n"
-              "Chord mode=0\n"
-              "[FFT]\n"
-              "WaveOutsampling=0\n"
-              "WaveInsampling=1024\n"
-              "FFTscale=1200\n"
-              "FFTbase=600\n"
-              "FFTclip=200\n");
+    // The five read-back values were left at their start values, not defaulted.
+    SaveSettings(fs, settings, analysis);
+    EXPECT_EQ(fs.Contents(kIni),
+              "[FILE]\nCurrentDir=\n"
+              "[PLAY MODE]\nFF/RW step=5000\nKeep step=2\nMark point step=500\nKeep auto=1\nKeep mode=1\nVocal Canceler=0\n"
+              "[VOLUME]\nwave volume=0\nmidi volume=0\n"
+              "[MIDI]\nmidideviceNo=-1\nmididevice=MIDI_MAPPER\nmidiprogram=0\ncalibration=0\n"
+              "[NOTEBOX]\nNoteBox Pos=0\nChord mode=0\n"
+              "[FFT]\nWaveOutsampling=0\nWaveInsampling=1024\nFFTscale=1200\nFFTbase=600\nFFTclip=200\n");
     EXPECT_EQ(fs.writes, 1);
 }
 
-TEST_F(SettingsFileTest, MissingKeysGiveTheirDefaults) {
-    fs.Add(kIni, "[FILE]\n");
-    EXPECT_EQ(LoadSettings(fs, settings), SettingsLoad::Read);
-    EXPECT_EQ(settings.waveVolume, 10);
-    EXPECT_EQ(settings.midiVolume, 10);
-    EXPECT_EQ(settings.currentDir, kIni);
-    EXPECT_EQ(settings.calibration, 0);
-    EXPECT_EQ(settings.noteBoxPos, 0);
+TEST_F(SettingsFileTest, ReadsBackFiveValuesWithDefaultsAndClamping) {
+    struct Case {
+        std::string file;
+        std::string currentDir = kIni;  // the settings file's own path when the key is missing or empty
+        std::tuple<int, int, int, int> values{10, 10, 0, 0};  // volumes, calibration, Note box position
+    };
+    const std::string a256(256, 'a'), eAcute = "\xC3\xA9", euro = "\xE2\x82\xAC";
+    // One settings object throughout, so a key missing from a later file cannot keep an earlier value.
+    const std::vector<Case> cases{
+        {"[file]\ncurrentdir = /home/me/Music/song one.wav \n[VOLUME]\nwave volume=35\nmidi volume=70\n"
+         "[MIDI]\ncalibration=-40\n[NOTEBOX]\nNoteBox Pos=1\n",
+         "/home/me/Music/song one.wav", {35, 70, -40, 1}},
+        {"[FILE]\n"},
+        {"[VOLUME]\nwave volume=250\nmidi volume=-5\n[MIDI]\ncalibration=51\n[NOTEBOX]\nNoteBox Pos=-3\n", kIni, {100, 0, 50, 0}},
+        {"[MIDI]\ncalibration=-99999999999999\n[NOTEBOX]\nNoteBox Pos=2\n", kIni, {10, 10, -40, 1}},
+        // CurrentDir is cut to 259 bytes without splitting a character, and ends at a NUL byte.
+        {"[FILE]\nCurrentDir=" + std::string(300, 'a') + "\n", std::string(259, 'a')},
+        {"[FILE]\nCurrentDir=" + a256 + "aa" + eAcute + "b\n", a256 + "aa"},
+        {"[FILE]\nCurrentDir=" + a256 + "a" + euro + "\n", a256 + "a"},
+        {"[FILE]\nCurrentDir=" + a256 + euro + "b\n", a256 + euro},
+        {Bytes("[FILE]\nCurrentDir=/a/b.wav\0junk\n"), "/a/b.wav"},
+        {Bytes("[FILE]\nCurrentDir=\0junk\n")},
+    };
+    for (const Case& c : cases) {
+        fs.Add(kIni, c.file);
+        EXPECT_EQ(LoadSettings(fs, settings), SettingsLoad::Read);
+        EXPECT_EQ(settings.currentDir, c.currentDir) << c.file;
+        EXPECT_EQ(std::tuple(settings.waveVolume, settings.midiVolume, settings.calibration, settings.noteBoxPos), c.values) << c.file;
+    }
 }
 
-TEST_F(SettingsFileTest, ReadsBackTheFiveValues) {
-    fs.Add(kIni,
-           "[file]\ncurrentdir = /home/me/Music/song one.wav \n"
-           "[VOLUME]\nwave volume=35\nmidi volume=70\n"
-           "[MIDI]\ncalibration=-40\n"
-           "[NOTEBOX]\nNoteBox Pos=1\n");
+TEST_F(SettingsFileTest, KeysNotReadBackIgnoreTheFileAndAreWrittenAsInForce) {
+    fs.Add(kIni, "[PLAY MODE]\nFF/RW step=9000\nKeep mode=0\n[NOTEBOX]\nChord mode=1\n[MIDI]\nmidiprogram=7\n");
     LoadSettings(fs, settings);
-    EXPECT_EQ(settings.currentDir, "/home/me/Music/song one.wav");
-    EXPECT_EQ(settings.waveVolume, 35);
-    EXPECT_EQ(settings.midiVolume, 70);
-    EXPECT_EQ(settings.calibration, -40);
-    EXPECT_EQ(settings.noteBoxPos, 1);
-}
-
-TEST_F(SettingsFileTest, OutOfRangeValuesAreClamped) {
-    fs.Add(kIni,
-           "[VOLUME]\nwave volume=250\nmidi volume=-5\n"
-           "[MIDI]\ncalibration=51\n"
-           "[NOTEBOX]\nNoteBox Pos=-3\n");
-    LoadSettings(fs, settings);
-    EXPECT_EQ(settings.waveVolume, 100);
-    EXPECT_EQ(settings.midiVolume, 0);
-    EXPECT_EQ(settings.calibration, 50);
-    EXPECT_EQ(settings.noteBoxPos, 0);
-
-    fs.Add(kIni, "[MIDI]\ncalibration=-99999999999999\n[NOTEBOX]\nNoteBox Pos=2\n");
-    LoadSettings(fs, settings);
-    EXPECT_EQ(settings.calibration, -40);
-    EXPECT_EQ(settings.noteBoxPos, 1);
-}
-
-TEST_F(SettingsFileTest, CurrentDirIsCutWithoutSplittingACharacter) {
-    const std::string eAcute = "\xC3\xA9";
-    const std::string euro = "\xE2\x82\xAC";
-    fs.Add(kIni, "[FILE]\nCurrentDir=" + std::string(300, 'a') + "\n");
-    LoadSettings(fs, settings);
-    EXPECT_EQ(settings.currentDir, std::string(259, 'a'));
-
-    fs.Add(kIni, "[FILE]\nCurrentDir=" + std::string(258, 'a') + eAcute + "b\n");
-    LoadSettings(fs, settings);
-    EXPECT_EQ(settings.currentDir, std::string(258, 'a'));
-
-    fs.Add(kIni, "[FILE]\nCurrentDir=" + std::string(257, 'a') + euro + "\n");
-    LoadSettings(fs, settings);
-    EXPECT_EQ(settings.currentDir, std::string(257, 'a'));
-
-    fs.Add(kIni, "[FILE]\nCurrentDir=" + std::string(256, 'a') + euro + "b\n");
-    LoadSettings(fs, settings);
-    EXPECT_EQ(settings.currentDir, std::string(256, 'a') + euro);
-}
-
-TEST_F(SettingsFileTest, CurrentDirEndsAtANulByte) {
-    fs.Add(kIni, Bytes("[FILE]\nCurrentDir=/a/b.wav\0junk\n"));
-    LoadSettings(fs, settings);
-    EXPECT_EQ(settings.currentDir, "/a/b.wav");
-
-    fs.Add(kIni, Bytes("[FILE]\nCurrentDir=\0junk\n"));
-    LoadSettings(fs, settings);
-    EXPECT_EQ(settings.currentDir, kIni);
-}
-
-TEST_F(SettingsFileTest, FieldsNotReadBackIgnoreTheFileAndAreWrittenAsInForce) {
-    fs.Add(kIni, "[PLAY MODE]\nFF/RW step=9000\nKeep mode=0\n[NOTEBOX]\nChord mode=1\n");
-    LoadSettings(fs, settings);
-    EXPECT_EQ(settings.ffRwStep, 5000);
-    EXPECT_EQ(settings.keepMode, 1);
-    EXPECT_EQ(settings.chordMode, 0);
+    EXPECT_EQ(std::tuple(settings.ffRwStep, settings.keepMode, settings.chordMode, int{settings.midiProgram}), std::tuple(5000, 1, 0, 0));
 
     settings.ffRwStep = 3000;  // changed in the Setting dialog during the run
+    settings.midiProgram = 255;
+    settings.calibration = -40;
     SaveSettings(fs, settings, analysis);
     const IniDocument saved(fs.Contents(kIni).value());
     EXPECT_EQ(saved.Get("PLAY MODE", "FF/RW step"), "3000");
     EXPECT_EQ(saved.Get("PLAY MODE", "Keep mode"), "1");
     EXPECT_EQ(saved.Get("NOTEBOX", "Chord mode"), "0");
-}
-
-TEST_F(SettingsFileTest, MidiValuesAreWrittenAsNumbersAndText) {
-    LoadSettings(fs, settings);
-    settings.midiProgram = 65;
-    settings.calibration = -40;
-    SaveSettings(fs, settings, analysis);
-    IniDocument saved(fs.Contents(kIni).value());
-    EXPECT_EQ(saved.Get("MIDI", "midiprogram"), "65");
-    EXPECT_EQ(saved.Get("MIDI", "midideviceNo"), "-1");
-    EXPECT_EQ(saved.Get("MIDI", "mididevice"), "MIDI_MAPPER");
-
-    settings.midiProgram = 255;
-    SaveSettings(fs, settings, analysis);
-    saved = IniDocument(fs.Contents(kIni).value());
     EXPECT_EQ(saved.Get("MIDI", "midiprogram"), "255");
-
-    Settings next;
-    LoadSettings(fs, next);
-    EXPECT_EQ(next.calibration, -40);
+    EXPECT_EQ(saved.Get("MIDI", "calibration"), "-40");
 }
 
-TEST_F(SettingsFileTest, ReadOnlyFileIsMadeWritableAndUpdated) {
-    fs.Add(kIni, "[VOLUME]\nwave volume=40\n", /*readOnly=*/true);
-    LoadSettings(fs, settings);
-    EXPECT_FALSE(fs.files.at(kIni).readOnly);
-    settings.waveVolume = 55;
-    SaveSettings(fs, settings, analysis);
-    EXPECT_EQ(IniDocument(fs.Contents(kIni).value()).Get("VOLUME", "wave volume"), "55");
-}
-
-TEST_F(SettingsFileTest, HandWrittenContentIsKeptByteForByte) {
+TEST_F(SettingsFileTest, ReadOnlyHandWrittenFileIsUpdatedAndOtherwiseKeptByteForByte) {
     fs.Add(kIni,
-           "; my own notes\r\n"
-           "[Extra]\r\n"
-           "mine = 1 \r\n"
-           "\r\n"
-           "[volume]\r\n"
-           "  Wave Volume = 25\r\n"
-           "balance=3\r\n"
-           "\r\n"
-           "[FFT]\r\n"
-           "FFTclip=20\r\n");
+           "; my own notes\r\n[Extra]\r\nmine = 1 \r\n\r\n"
+           "[volume]\r\n  Wave Volume = 25\r\nbalance=3\r\n\r\n"
+           "[FFT]\r\nFFTclip=20\r\n",
+           /*readOnly=*/true);
     settings.currentDir = "ignored: the file wins";
     analysis.clipLevel = 500;
     EXPECT_EQ(LoadAndSave(),
-              "; my own notes\r\n"
-              "[Extra]\r\n"
-              "mine = 1 \r\n"
-              "\r\n"
-              "[volume]\r\n"
-              "  Wave Volume = 25\r\n"
-              "balance=3\r\n"
-              "midi volume=10\r\n"
-              "\r\n"
-              "[FFT]\r\n"
-              "FFTclip=500\r\n"
-              "WaveOutsampling=0\r\n"
-              "WaveInsampling=1024\r\n"
-              "FFTscale=1200\r\n"
-              "FFTbase=600\r\n"
-              "[FILE]\r\n"
-              "CurrentDir=/opt/earloop/earloop.ini\r\n"
-              "[PLAY MODE]\r\n"
-              "FF/RW step=5000\r\n"
-              "Keep step=2\r\n"
-              "Mark point step=500\r\n"
-              "Keep auto=1\r\n"
-              "Keep mode=1\r\n"
-              "Vocal Canceler=0\r\n"
-              "[MIDI]\r\n"
-              "midideviceNo=-1\r\n"
-              "mididevice=MIDI_MAPPER\r\n"
-              "midiprogram=0\r\n"
-              "calibration=0\r\n"
-              "[NOTEBOX]\r\n"
-              "NoteBox Pos=0\r\n"
-              "Chord mode=0\r\n");
+              "; my own notes\r\n[Extra]\r\nmine = 1 \r\n\r\n"
+              "[volume]\r\n  Wave Volume = 25\r\nbalance=3\r\nmidi volume=10\r\n\r\n"
+              "[FFT]\r\nFFTclip=500\r\nWaveOutsampling=0\r\nWaveInsampling=1024\r\nFFTscale=1200\r\nFFTbase=600\r\n"
+              "[FILE]\r\nCurrentDir=/opt/earloop/earloop.ini\r\n"
+              "[PLAY MODE]\r\nFF/RW step=5000\r\nKeep step=2\r\nMark point step=500\r\nKeep auto=1\r\nKeep mode=1\r\nVocal Canceler=0\r\n"
+              "[MIDI]\r\nmidideviceNo=-1\r\nmididevice=MIDI_MAPPER\r\nmidiprogram=0\r\ncalibration=0\r\n"
+              "[NOTEBOX]\r\nNoteBox Pos=0\r\nChord mode=0\r\n");
+    EXPECT_FALSE(fs.files.at(kIni).readOnly);
 }
 
 TEST_F(SettingsFileTest, GarbageFilesAreReadAndKept) {
     std::string garbage = Bytes("\x00\x01\xFF\xFE garbage = \x80\n");
     garbage += std::string(5 * 1024 * 1024, 'z') + "\n";
-    garbage += "[VOLUME\nwave volume=77\n";           // broken header: its keys are not VOLUME's
+    garbage += "[VOLUME\nwave volume=77\n";  // broken header: its keys are not VOLUME's
     garbage += "[VOLUME]\nmidi volume=30\nmidi volume=80\n";
     garbage += Bytes("[MIDI]\ncalibration=\0-12\n");
     fs.Add(kIni, garbage);
 
     LoadSettings(fs, settings);
-    EXPECT_EQ(settings.waveVolume, 10);
-    EXPECT_EQ(settings.midiVolume, 30);
-    EXPECT_EQ(settings.calibration, 0);
+    EXPECT_EQ(std::tuple(settings.waveVolume, settings.midiVolume, settings.calibration), std::tuple(10, 30, 0));
     EXPECT_EQ(settings.currentDir, kIni);
 
     SaveSettings(fs, settings, analysis);
