@@ -17,12 +17,7 @@ fi
 mkdir -p "$(dirname "$out")"
 "$program" & pid=$!
 trap 'kill $pid 2>/dev/null || true' EXIT
-window=""
-for _ in $(seq 1 100); do
-  window=$(xdotool search --onlyvisible --name '^Earloop !$' 2>/dev/null | head -n 1 || true)
-  [ -n "$window" ] && break
-  sleep 0.1
-done
+window=$(timeout 15 xdotool search --sync --onlyvisible --name '^Earloop !$' 2>/dev/null | head -n 1 || true)
 [ -n "$window" ] || { echo "the program's window did not appear" >&2; exit 1; }
 sleep 1  # let the first paint finish
 import -window "$window" "$out"

@@ -10,6 +10,7 @@
 #include "app/application.h"
 #include "app/control_ids.h"
 #include "fakes/fake_platform.h"
+#include "platform/null_devices.h"
 #include "resources/menu_and_keys.h"
 #include "resources/pictures.h"
 
@@ -27,8 +28,8 @@ struct Harness {
     testing::FakePictureLibraries pictures;
     testing::FakeTextRenderer text;
     testing::FakeWaveOutput waveOut;
-    testing::FakeWaveInput waveIn;
-    testing::FakeMidiOutput midiOut;
+    NoWaveInput waveIn;
+    NoMidiOutput midiOut;
     Application app{{window, dialogs, files, pictures, text, waveOut, waveIn, midiOut}};
 
     // What the toolkit does: create, then install the keys once shown.

@@ -120,16 +120,4 @@ public:
     std::vector<PackedVolume> volumeLog;
 };
 
-class FakeWaveInput : public WaveInput {
-public:
-    std::unique_ptr<WaveInDevice> Open(const WaveFormatInfo&, DeviceEvents&) override { return nullptr; }
-};
-
-class FakeMidiOutput : public MidiOutput {
-public:
-    int DeviceCount() override { return 0; }
-    std::string ProductName(int) override { return {}; }
-    std::unique_ptr<MidiOutDevice> Open(int) override { return nullptr; }
-};
-
 }  // namespace earloop::testing

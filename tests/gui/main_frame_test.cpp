@@ -12,6 +12,7 @@
 #include "app/application.h"
 #include "app/control_ids.h"
 #include "fakes/fake_platform.h"
+#include "platform/null_devices.h"
 #include "platform/wx/key_mapping.h"
 #include "platform/wx/main_frame.h"
 #include "platform/wx/wx_text_renderer.h"
@@ -64,8 +65,8 @@ struct RealWindow {
     testing::FakePictureLibraries pictures;
     WxTextRenderer text;
     testing::FakeWaveOutput waveOut;
-    testing::FakeWaveInput waveIn;
-    testing::FakeMidiOutput midiOut;
+    NoWaveInput waveIn;
+    NoMidiOutput midiOut;
     Application app{{*frame, *frame, files, pictures, text, waveOut, waveIn, midiOut}};
 
     RealWindow() { frame->Attach(&app); }

@@ -12,12 +12,7 @@ cp "$bin_dir/earloop" "$bin_dir"/earlp*.so "$work/"
 rm "$work/$module"
 
 "$work/earloop" & pid=$!
-box=""
-for _ in $(seq 1 150); do
-  box=$(xdotool search --onlyvisible --name '^Error 901$' 2>/dev/null | head -n 1 || true)
-  [ -n "$box" ] && break
-  sleep 0.1
-done
+box=$(timeout 15 xdotool search --sync --onlyvisible --name '^Error 901$' 2>/dev/null | head -n 1 || true)
 [ -n "$box" ] || { echo "FAIL: no Error 901 box"; exit 1; }
 if xdotool search --onlyvisible --name '^Earloop !$' >/dev/null 2>&1; then
   echo "FAIL: the main window is showing"; exit 1
