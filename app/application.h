@@ -6,6 +6,7 @@
 #include <string>
 
 #include "analysis/analysis_parameters.h"
+#include "app/error_state.h"
 #include "app/main_window.h"
 #include "display/control_states.h"
 #include "display/main_view.h"
@@ -31,13 +32,6 @@ struct Platform {
     WaveOutput& waveOut;
     WaveInput& waveIn;
     MidiOutput& midiOut;
-};
-
-// The program's error number (0: none) and message, filled by the steps that
-// fail and shown by their callers.
-struct ErrorState {
-    int code = 0;
-    std::string message;
 };
 
 // The text of the boxes that end the program at start-up.

@@ -1,5 +1,8 @@
 #pragma once
+#include <memory>
+#include <optional>
 #include <string>
+#include <vector>
 
 namespace earloop {
 
@@ -16,11 +19,37 @@ struct MessageBoxRequest {
     friend bool operator==(const MessageBoxRequest&, const MessageBoxRequest&) = default;
 };
 
+struct FileFilter {
+    std::string description;  // "*.WAV"
+    std::string pattern;      // "*.WAV"; matched without regard to case
+    friend bool operator==(const FileFilter&, const FileFilter&) = default;
+};
+
+struct OpenFileRequest {
+    std::string initialPath;  // a file or folder the dialog starts in; may be empty
+    std::vector<FileFilter> filters;  // the first is selected
+    friend bool operator==(const OpenFileRequest&, const OpenFileRequest&) = default;
+};
+
+// A modeless progress window of a long task on the GUI thread; the task
+// updates it by direct calls (it gets no message loop). Destroying it closes it.
+class ProgressWindow {
+public:
+    virtual ~ProgressWindow() = default;
+    virtual void SetText(const std::string& utf8) = 0;
+    virtual void SetPercent(int percent) = 0;  // 0 to 100
+};
+
 class DialogPort {
 public:
     virtual ~DialogPort() = default;
     // Modal; returns when the user has answered.
     virtual MessageResult ShowMessageBox(const MessageBoxRequest& request) = 0;
+    // Modal; the chosen existing file's full path, nullopt when cancelled.
+    virtual std::optional<std::string> ChooseOpenFile(const OpenFileRequest& request) = 0;
+    // Shown at once, without an owner.
+    virtual std::unique_ptr<ProgressWindow> OpenProgress(const std::string& title, const std::string& text,
+                                                         int percent) = 0;
 };
 
 }  // namespace earloop

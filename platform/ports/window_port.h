@@ -95,6 +95,12 @@ public:
 
     virtual void Show() = 0;
     virtual void EnableWindow(bool enabled) = 0;
+    // Brings the window in front of the others and gives it the keyboard.
+    virtual void Raise() = 0;
+    // Files dropped on the window arrive as Application::DropFiles.
+    virtual void AcceptDroppedFiles() = 0;
+    // The wait cursor over the whole program while `busy`.
+    virtual void SetBusyCursor(bool busy) = 0;
     // The close request of the window frame: the window is destroyed and
     // Application::Destroy runs.
     virtual void RequestClose() = 0;

@@ -66,6 +66,49 @@ bool PosixFileSystem::Exists(const std::string& path) {
     return ::stat(path.c_str(), &st) == 0;
 }
 
+namespace {
+class PosixInputFile : public InputFile {
+public:
+    explicit PosixInputFile(int fd) : fd_(fd) {}
+    ~PosixInputFile() override { ::close(fd_); }
+    PosixInputFile(const PosixInputFile&) = delete;
+    PosixInputFile& operator=(const PosixInputFile&) = delete;
+
+    std::optional<std::uint64_t> Size() override {
+        struct stat st {};
+        if (::fstat(fd_, &st) != 0) return std::nullopt;
+        return static_cast<std::uint64_t>(st.st_size);
+    }
+
+    // Loops over short reads, so that less than asked means the end of the file.
+    std::optional<std::size_t> Read(std::uint8_t* into, std::size_t bytes) override {
+        std::size_t total = 0;
+        while (total < bytes) {
+            const ssize_t n = ::read(fd_, into + total, bytes - total);
+            if (n < 0 && errno == EINTR) continue;
+            if (n < 0) return std::nullopt;
+            if (n == 0) break;
+            total += static_cast<std::size_t>(n);
+        }
+        return total;
+    }
+
+private:
+    int fd_;
+};
+}  // namespace
+
+std::unique_ptr<InputFile> PosixFileSystem::OpenForReading(const std::string& path) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return nullptr;
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        return nullptr;
+    }
+    return std::make_unique<PosixInputFile>(fd);
+}
+
 std::optional<std::string> PosixFileSystem::ReadFile(const std::string& path) {
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) return std::nullopt;

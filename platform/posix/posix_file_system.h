@@ -14,6 +14,7 @@ public:
     bool Exists(const std::string& path) override;
     // Only regular files (or links to them) are read.
     std::optional<std::string> ReadFile(const std::string& path) override;
+    std::unique_ptr<InputFile> OpenForReading(const std::string& path) override;
     // Writes a new file beside the old one and renames it over, so a write
     // that fails half-way (full disk, size limit) leaves the old file whole.
     // When the folder refuses new files but the file itself is writable, the

@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/ports/file_system.h"
 
@@ -26,6 +27,12 @@ public:
     bool failWrites = false;
     // Number of successful WriteFile calls.
     int writes = 0;
+    // Faults of files opened for reading, by path: the size query fails, or
+    // the read call with this index (0 for the first) fails.
+    std::map<std::string, bool> failSize;
+    std::map<std::string, int> failReadCall;
+    // Read calls made on files opened for reading, by path.
+    std::map<std::string, std::vector<std::size_t>> readCalls;
 
     void Add(const std::string& path, std::string contents, bool readOnly = false);
     // Contents of a file; nullopt when there is none.
@@ -34,6 +41,9 @@ public:
     std::optional<std::string> ProgramPath() override;
     bool Exists(const std::string& path) override;
     std::optional<std::string> ReadFile(const std::string& path) override;
+    // Reads see the file as it is at each call, so a test can change it
+    // between reads.
+    std::unique_ptr<InputFile> OpenForReading(const std::string& path) override;
     // Fails when writes are switched off or the file is read-only.
     bool WriteFile(const std::string& path, std::string_view contents) override;
     void ClearReadOnly(const std::string& path) override;

@@ -59,6 +59,36 @@ MessageResult FakeDialogs::ShowMessageBox(const MessageBoxRequest& request) {
     return answer;
 }
 
+std::optional<std::string> FakeDialogs::ChooseOpenFile(const OpenFileRequest& request) {
+    fileRequests.push_back(request);
+    if (events_) events_->push_back(chosenFile ? "open dialog: " + *chosenFile : "open dialog cancelled");
+    return chosenFile;
+}
+
+namespace {
+class FakeProgressWindow : public ProgressWindow {
+public:
+    FakeProgressWindow(std::vector<std::string>& log, int& open) : log_(log), open_(open) { ++open_; }
+    ~FakeProgressWindow() override {
+        log_.push_back("close");
+        --open_;
+    }
+    void SetText(const std::string& text) override { log_.push_back("text " + text); }
+    void SetPercent(int percent) override { log_.push_back("percent " + std::to_string(percent)); }
+
+private:
+    std::vector<std::string>& log_;
+    int& open_;
+};
+}  // namespace
+
+std::unique_ptr<ProgressWindow> FakeDialogs::OpenProgress(const std::string& title, const std::string& text,
+                                                          int percent) {
+    progress.push_back("open " + title + ": " + text + " " + std::to_string(percent));
+    if (events_) events_->push_back("progress " + title);
+    return std::make_unique<FakeProgressWindow>(progress, openProgressWindows);
+}
+
 std::optional<FrameBuffer> FakePictureLibraries::LoadPicture(const std::string& path, int bitmapId) {
     loaded.push_back(path);
     const auto slash = path.find_last_of('/');

@@ -10,6 +10,7 @@
 #include "fakes/fake_file_system.h"
 #include "platform/ports/audio_ports.h"
 #include "platform/ports/dialog_port.h"
+#include "platform/ports/keyboard_port.h"
 #include "platform/ports/midi_port.h"
 #include "platform/ports/picture_library.h"
 #include "platform/ports/text_renderer.h"
@@ -49,6 +50,9 @@ public:
     void Present(const FrameBuffer& client, Rect area) override;
     void Invalidate(Rect area) override { invalidated.push_back(area); }
     void Show() override { shown = true; events.push_back("show"); }
+    void Raise() override { events.push_back("raise"); }
+    void AcceptDroppedFiles() override { acceptsDrops = true; }
+    void SetBusyCursor(bool busy) override { events.push_back(busy ? "busy" : "idle"); }
     void EnableWindow(bool enabled) override { events.push_back(enabled ? "enable" : "disable"); }
     void RequestClose() override { ++closeRequests; events.push_back("close"); }
 
@@ -67,6 +71,7 @@ public:
     FrameBuffer screen{kScreenWidth, kScreenHeight, {0, 0, 0}};  // what Present copied
     std::vector<Rect> invalidated;
     bool shown = false;
+    bool acceptsDrops = false;
     int closeRequests = 0;
     std::vector<std::string> events;  // show, enable, disable, close, and message boxes
 
@@ -74,12 +79,21 @@ public:
     static constexpr int kScreenHeight = 412;
 };
 
+// Records every box and progress window; `events`, when given, gets a line
+// for each in order ("box Error 901", "progress LOADING", "percent 5", ...).
 class FakeDialogs : public DialogPort {
 public:
     explicit FakeDialogs(std::vector<std::string>* events = nullptr) : events_(events) {}
     MessageResult ShowMessageBox(const MessageBoxRequest& request) override;
+    std::optional<std::string> ChooseOpenFile(const OpenFileRequest& request) override;
+    std::unique_ptr<ProgressWindow> OpenProgress(const std::string& title, const std::string& text, int percent) override;
+
     std::vector<MessageBoxRequest> boxes;
     MessageResult answer = MessageResult::Ok;
+    std::vector<OpenFileRequest> fileRequests;
+    std::optional<std::string> chosenFile;  // what the open dialog answers; nullopt: cancelled
+    std::vector<std::string> progress;      // every call on progress windows, in order
+    int openProgressWindows = 0;
 
 private:
     std::vector<std::string>* events_;
@@ -109,6 +123,14 @@ public:
         std::optional<Rgb> background;
     };
     std::vector<Call> calls;
+};
+
+class FakeKeyboard : public KeyboardPort {
+public:
+    // Answers true to the question with this index (0 for the first), once.
+    bool EscapePressed() override { return asked++ == escapeAt; }
+    int escapeAt = -1;
+    int asked = 0;
 };
 
 class FakeWaveOutput : public WaveOutput {

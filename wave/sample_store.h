@@ -1,0 +1,48 @@
+#pragma once
+// The one in-memory copy of the current wave.
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "wave/wave_format_info.h"
+
+namespace earloop {
+
+// Every wave is converted once, at load time, to this rate; playback, the
+// views and the analysis all work on these samples.
+inline constexpr std::uint32_t WORKING_RATE = 11025;
+
+// A whole file read into memory, with room after it for the conversion.
+struct WaveImage {
+    std::unique_ptr<std::uint8_t[]> bytes;
+    std::size_t size = 0;           // bytes allocated: memoryFactor x the bytes read
+    std::uint32_t fileSize = 0;     // bytes of the file
+    WaveFormatInfo format;          // the file's own format
+    std::size_t dataOffset = 0;     // first sample, 8 bytes after the "data" tag
+    std::uint32_t dataBytes = 0;    // sample bytes, bounded by what was read
+};
+
+struct SampleStore {
+    std::string fileName;          // full path of the current wave file
+    std::string previousFileName;  // the current name, kept while another file is tried
+    bool loaded = false;
+    std::uint32_t previousFileSize = 0;
+    std::uint32_t memoryFactor = 1;  // 2 below 22050 Hz: the working samples need a second file's room
+    WaveImage image;                 // after the conversion: working samples, then the vocal-cancel copy
+    std::uint32_t workBytes = 0;     // bytes of working samples, whole frames
+    bool vocalCancelOn = false;      // `Active` reads the channel-difference copy
+    WaveFormatInfo baseOutputFormat; // the file's channels at the working rate; fixed after a load
+    WaveFormatInfo outputFormat;     // what the output plays; a pitch shift re-tunes its rate
+
+    std::uint32_t FileSize() const { return image.fileSize; }
+    const WaveFormatInfo& Format() const { return image.format; }
+    std::uint32_t DataBytes() const { return image.dataBytes; }
+    const std::uint8_t* Data() const { return image.bytes.get() + image.dataOffset; }
+    const std::uint8_t* VocalCut() const { return Data() + workBytes; }
+    // The samples that playback, the views and the analysis read.
+    const std::uint8_t* Active() const { return vocalCancelOn ? VocalCut() : Data(); }
+};
+
+}  // namespace earloop
