@@ -1,6 +1,15 @@
 #include "platform/wx/main_frame.h"
 
 #include <wx/dcbuffer.h>
+#include <wx/dialog.h>
+#include <wx/filedlg.h>
+#include <wx/filename.h>
+#include <wx/gauge.h>
+#include <wx/sizer.h>
+#include <wx/stattext.h>
+#include <wx/utils.h>
+
+#include <algorithm>
 #include <wx/dcmemory.h>
 #include <wx/menu.h>
 #include <wx/msgdlg.h>
@@ -135,6 +144,26 @@ void MainFrame::Show() {
 
 void MainFrame::EnableWindow(bool enabled) { wxFrame::Enable(enabled); }
 
+void MainFrame::Raise() {
+    wxFrame::Raise();
+    SetFocus();
+}
+
+void MainFrame::AcceptDroppedFiles() { DragAcceptFiles(true); }
+
+void MainFrame::SetBusyCursor(bool busy) {
+    if (busy)
+        wxBeginBusyCursor();
+    else if (wxIsBusy())
+        wxEndBusyCursor();
+}
+
+bool MainFrame::EscapePressed() {
+    // Nothing is dispatched during a long task, so the key's state is asked
+    // of the display directly; the task asks often enough to see a press.
+    return wxGetKeyState(WXK_ESCAPE);
+}
+
 void MainFrame::RequestClose() {
     closeRequested_ = true;
     Close();
@@ -170,6 +199,77 @@ MessageResult MainFrame::ShowMessageBox(const MessageBoxRequest& request) {
     case wxID_NO: return MessageResult::No;
     default: return MessageResult::Ok;
     }
+}
+
+namespace {
+
+// The toolkit's patterns are case-sensitive on this file system: "*.WAV"
+// must also find "take.wav" and "Take.Wav".
+wxString CaseInsensitivePattern(const std::string& pattern) {
+    wxString any;
+    for (const wxUniChar c : Text(pattern)) {
+        if (wxIsalpha(c))
+            any << '[' << wxString(c).Lower() << wxString(c).Upper() << ']';
+        else
+            any << c;
+    }
+    return any;
+}
+
+class WxProgressWindow : public ProgressWindow {
+public:
+    WxProgressWindow(const std::string& title, const std::string& text, int percent)
+        : dialog_(new wxDialog(nullptr, wxID_ANY, Text(title), wxDefaultPosition, wxDefaultSize, wxCAPTION)) {
+        auto* sizer = new wxBoxSizer(wxVERTICAL);
+        label_ = new wxStaticText(dialog_, wxID_ANY, Text(text), wxDefaultPosition, wxSize(220, -1));
+        gauge_ = new wxGauge(dialog_, wxID_ANY, 100, wxDefaultPosition, wxSize(220, 16));
+        gauge_->SetValue(percent);
+        sizer->Add(label_, 0, wxALL, 10);
+        sizer->Add(gauge_, 0, wxLEFT | wxRIGHT | wxBOTTOM, 10);
+        dialog_->SetSizerAndFit(sizer);
+        dialog_->CentreOnScreen();
+        dialog_->Show();
+        dialog_->Update();
+    }
+    ~WxProgressWindow() override { dialog_->Destroy(); }
+    WxProgressWindow(const WxProgressWindow&) = delete;
+    WxProgressWindow& operator=(const WxProgressWindow&) = delete;
+
+    void SetText(const std::string& text) override {
+        label_->SetLabel(Text(text));
+        dialog_->Update();
+    }
+    void SetPercent(int percent) override {
+        gauge_->SetValue(std::clamp(percent, 0, 100));
+        dialog_->Update();
+    }
+
+private:
+    wxDialog* dialog_;
+    wxStaticText* label_;
+    wxGauge* gauge_;
+};
+
+}  // namespace
+
+std::optional<std::string> MainFrame::ChooseOpenFile(const OpenFileRequest& request) {
+    wxString wildcard;
+    for (const FileFilter& filter : request.filters) {
+        if (!wildcard.empty()) wildcard << '|';
+        wildcard << Text(filter.description) << '|' << CaseInsensitivePattern(filter.pattern);
+    }
+    const wxFileName start(Text(request.initialPath));
+    wxFileDialog dialog(this, wxFileSelectorPromptStr, start.GetPath(), wxEmptyString, wildcard,
+                        wxFD_OPEN | wxFD_FILE_MUST_EXIST);
+    const int answer = dialog.ShowModal();
+    Update();
+    if (answer != wxID_OK) return std::nullopt;
+    return std::string(dialog.GetPath().utf8_str());
+}
+
+std::unique_ptr<ProgressWindow> MainFrame::OpenProgress(const std::string& title, const std::string& text,
+                                                       int percent) {
+    return std::make_unique<WxProgressWindow>(title, text, percent);
 }
 
 void MainFrame::OnControlCommand(int id) {

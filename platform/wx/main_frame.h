@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "platform/ports/dialog_port.h"
+#include "platform/ports/keyboard_port.h"
 #include "platform/ports/window_port.h"
 #include "platform/wx/classic_controls.h"
 
@@ -17,7 +18,11 @@ namespace earloop {
 
 class Application;
 
-class MainFrame : public wxFrame, public WindowPort, public DialogPort, private ClassicControlEvents {
+class MainFrame : public wxFrame,
+                  public WindowPort,
+                  public DialogPort,
+                  public KeyboardPort,
+                  private ClassicControlEvents {
 public:
     MainFrame();
     // Events reach `app` from now on; before, and after its Destroy, they are dropped.
@@ -46,10 +51,19 @@ public:
     void Invalidate(Rect area) override;
     void Show() override;
     void EnableWindow(bool enabled) override;
+    void Raise() override;
+    void AcceptDroppedFiles() override;
+    void SetBusyCursor(bool busy) override;
     void RequestClose() override;
 
     // DialogPort
     MessageResult ShowMessageBox(const MessageBoxRequest& request) override;
+    std::optional<std::string> ChooseOpenFile(const OpenFileRequest& request) override;
+    std::unique_ptr<ProgressWindow> OpenProgress(const std::string& title, const std::string& text,
+                                                 int percent) override;
+
+    // KeyboardPort
+    bool EscapePressed() override;
 
 private:
     // ClassicControlEvents
