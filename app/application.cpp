@@ -6,6 +6,7 @@
 #include "app/control_ids.h"
 #include "resources/menu_and_keys.h"
 #include "resources/pictures.h"
+#include "wave/wave_errors.h"
 
 namespace earloop {
 
@@ -30,6 +31,7 @@ Application::Application(Platform platform)
 // its start-up call at its place in this list.
 bool Application::Create() {
     WindowPort& window = platform_.window;
+    window.AcceptDroppedFiles();
     // Our platforms report no Windows version; they all take the current look.
     main_.osVersionCode = 6;
     const int timeEdge = main_.osVersionCode == 6 ? kStatusTimeEdgeNew : kStatusTimeEdgeOld;
@@ -205,6 +207,19 @@ void Application::Command(int id) {
 void Application::ExitProgram() { platform_.window.RequestClose(); }
 
 void Application::Paint() { view_.Paint(); }
+
+void Application::DropFiles(const std::vector<std::string>& paths) {
+    if (paths.size() != 1) {
+        error_.Set(WaveError::MoreThanOneDropped, WaveError::kOneFileOnly);
+        platform_.dialogs.ShowMessageBox(
+            {WaveError::kOneFileOnly, "Error 800", MessageIcon::None, MessageButtons::Ok, false});
+        return;
+    }
+    droppedPath_ = paths.front();
+    platform_.window.Raise();
+    Command(ControlId::Open);
+}
+
 
 void Application::DrawItem(ControlHandle control, bool pressed) {
     for (int i = 0; i < kTransportCount; ++i) {

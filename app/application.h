@@ -3,7 +3,10 @@
 // receives everything the main window gets (creation, commands,
 // painting, device notices, destruction) from the toolkit adapter or a test.
 
+#include <memory>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "analysis/analysis_parameters.h"
 #include "app/error_state.h"
@@ -13,12 +16,14 @@
 #include "platform/ports/audio_ports.h"
 #include "platform/ports/dialog_port.h"
 #include "platform/ports/file_system.h"
+#include "platform/ports/keyboard_port.h"
 #include "platform/ports/midi_port.h"
 #include "platform/ports/picture_library.h"
 #include "platform/ports/text_renderer.h"
 #include "platform/ports/window_port.h"
 #include "playback/playback_state.h"
 #include "settings/settings.h"
+#include "wave/sample_store.h"
 
 namespace earloop {
 
@@ -26,6 +31,7 @@ namespace earloop {
 struct Platform {
     WindowPort& window;
     DialogPort& dialogs;
+    KeyboardPort& keyboard;
     FileSystem& files;
     PictureLibraries& pictures;
     TextRenderer& text;
@@ -58,6 +64,8 @@ public:
     void Paint();
     // An owner-drawn button needs its face, pressed or not.
     void DrawItem(ControlHandle control, bool pressed);
+    // Files dropped on the window; exactly one becomes the current wave.
+    void DropFiles(const std::vector<std::string>& paths);
     // The window's destruction; runs the shutdown once.
     void Destroy();
 
@@ -69,6 +77,7 @@ public:
     const MainWindow& Window() const { return main_; }
     MainView& View() { return view_; }
     const ErrorState& Error() const { return error_; }
+    const SampleStore& Samples() const { return samples_; }
     bool Destroyed() const { return destroyed_; }
 
 private:
@@ -84,6 +93,16 @@ private:
     };
     static const CommandEntry* FindCommand(int id);
     void ExitProgram();
+    void OpenWave();
+
+    // Loading a wave (wave_commands.cpp).
+    std::optional<std::string> ChooseWaveFile();
+    bool TryLoad(const std::string& path, WaveImage& loaded);
+    void ShowError();
+    void Repaint();
+    bool AdoptLoadedImage(WaveImage image);
+    bool OpenOutputDevice(const WaveFormatInfo& format);
+    void FinishWaveLoad();
 
     Platform platform_;
     MainWindow main_;
@@ -93,7 +112,12 @@ private:
     Settings settings_;
     AnalysisParameters analysis_;
     PlaybackState playback_;
+    SampleStore samples_;
+    // The open wave output; the player drives it.
+    std::unique_ptr<WaveOutDevice> waveOutDevice_;
     ErrorState error_;
+    // A dropped file's path waits here until Open has kept the current name.
+    std::optional<std::string> droppedPath_;
     bool settingsLoaded_ = false;
     bool destroyed_ = false;
 };

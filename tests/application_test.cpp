@@ -10,7 +10,6 @@
 #include "app/application.h"
 #include "app/control_ids.h"
 #include "fakes/fake_platform.h"
-#include "platform/null_devices.h"
 #include "resources/menu_and_keys.h"
 #include "resources/pictures.h"
 
@@ -24,13 +23,14 @@ constexpr const char* kSettingsPath = "/opt/earloop/earloop.ini";
 struct Harness {
     testing::FakeWindow window;
     testing::FakeDialogs dialogs{&window.events};
+    testing::FakeKeyboard keyboard;
     FakeFileSystem files;
     testing::FakePictureLibraries pictures;
     testing::FakeTextRenderer text;
     testing::FakeWaveOutput waveOut;
     NoWaveInput waveIn;
     NoMidiOutput midiOut;
-    Application app{{window, dialogs, files, pictures, text, waveOut, waveIn, midiOut}};
+    Application app{{window, dialogs, keyboard, files, pictures, text, waveOut, waveIn, midiOut}};
 
     // What the toolkit does: create, then install the keys once shown.
     bool Start() {

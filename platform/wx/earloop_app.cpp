@@ -21,7 +21,7 @@ public:
     bool OnInit() override {
         auto* frame = new MainFrame();
         application_ = std::make_unique<Application>(
-            Platform{*frame, *frame, files_, pictures_, text_, waveOut_, waveIn_, midiOut_});
+            Platform{*frame, *frame, *frame, files_, pictures_, text_, waveOut_, waveIn_, midiOut_});
         frame->Attach(application_.get());
         // A failed start has reported itself and closed the window, which ends
         // the loop; the window is never shown.
@@ -40,7 +40,7 @@ private:
     PosixFileSystem files_;
     DlPictureLibraries pictures_;
     WxTextRenderer text_;
-    NoWaveOutput waveOut_;
+    SilentWaveOutput waveOut_;
     NoWaveInput waveIn_;
     NoMidiOutput midiOut_;
     std::unique_ptr<Application> application_;

@@ -149,7 +149,19 @@ void MainFrame::Raise() {
     SetFocus();
 }
 
-void MainFrame::AcceptDroppedFiles() { DragAcceptFiles(true); }
+// Files can be dropped anywhere on the window, the picture area included.
+void MainFrame::AcceptDroppedFiles() {
+    for (wxWindow* target : {static_cast<wxWindow*>(this), panel_}) {
+        target->DragAcceptFiles(true);
+        target->Bind(wxEVT_DROP_FILES, &MainFrame::OnDropFiles, this);
+    }
+}
+
+void MainFrame::OnDropFiles(wxDropFilesEvent& event) {
+    std::vector<std::string> paths;
+    for (int i = 0; i < event.GetNumberOfFiles(); ++i) paths.emplace_back(event.GetFiles()[i].utf8_str());
+    if (app_) app_->DropFiles(paths);
+}
 
 void MainFrame::SetBusyCursor(bool busy) {
     if (busy)

@@ -74,6 +74,7 @@ private:
     ClassicControl& Control(ControlHandle handle) { return *controls_.at(handle); }
     void OnPanelPaint();
     void OnCloseWindow(wxCloseEvent& event);
+    void OnDropFiles(wxDropFilesEvent& event);
 
     Application* app_ = nullptr;
     wxWindow* panel_ = nullptr;

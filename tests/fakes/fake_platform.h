@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "fakes/fake_file_system.h"
+#include "platform/null_devices.h"
 #include "platform/ports/audio_ports.h"
 #include "platform/ports/dialog_port.h"
 #include "platform/ports/keyboard_port.h"
@@ -133,12 +134,20 @@ public:
     int asked = 0;
 };
 
+// Opens devices that take every buffer and play nothing, and records the
+// formats asked for; `failOpen` makes every open fail.
 class FakeWaveOutput : public WaveOutput {
 public:
-    std::unique_ptr<WaveOutDevice> Open(const WaveFormatInfo&, DeviceEvents*) override { return nullptr; }
+    std::unique_ptr<WaveOutDevice> Open(const WaveFormatInfo& format, DeviceEvents*) override {
+        opened.push_back(format);
+        if (failOpen) return nullptr;
+        return std::make_unique<SilentWaveOutDevice>();
+    }
     PackedVolume DeviceZeroVolume() override { return deviceZeroVolume; }
     void SetDeviceZeroVolume(PackedVolume volume) override { deviceZeroVolume = volume; volumeLog.push_back(volume); }
     PackedVolume deviceZeroVolume = 0xFFFFFFFF;
+    std::vector<WaveFormatInfo> opened;
+    bool failOpen = false;
     std::vector<PackedVolume> volumeLog;
 };
 

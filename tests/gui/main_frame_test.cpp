@@ -12,7 +12,6 @@
 #include "app/application.h"
 #include "app/control_ids.h"
 #include "fakes/fake_platform.h"
-#include "platform/null_devices.h"
 #include "platform/wx/key_mapping.h"
 #include "platform/wx/main_frame.h"
 #include "platform/wx/wx_text_renderer.h"
@@ -67,7 +66,7 @@ struct RealWindow {
     testing::FakeWaveOutput waveOut;
     NoWaveInput waveIn;
     NoMidiOutput midiOut;
-    Application app{{*frame, *frame, files, pictures, text, waveOut, waveIn, midiOut}};
+    Application app{{*frame, *frame, *frame, files, pictures, text, waveOut, waveIn, midiOut}};
 
     RealWindow() { frame->Attach(&app); }
     ~RealWindow() {
