@@ -177,7 +177,7 @@ const Application::CommandEntry* Application::FindCommand(int id) {
     namespace cid = ControlId;
     static const CommandEntry table[] = {
         {cid::SamplingCoarse, nullptr},      {cid::SamplingNormal, nullptr},   {cid::SamplingPrecision, nullptr},
-        {cid::Exit, &Application::ExitProgram}, {cid::About, nullptr},         {cid::Open, nullptr},
+        {cid::Exit, &Application::ExitProgram}, {cid::About, nullptr},         {cid::Open, &Application::OpenWave},
         {cid::Setting, nullptr},             {cid::Record, nullptr},           {cid::PlayVolumeControl, nullptr},
         {cid::RecordVolumeControl, nullptr}, {cid::Play, nullptr},             {cid::Pause, nullptr},
         {cid::Keep, nullptr},                {cid::FastForward, nullptr},      {cid::Rewind, nullptr},

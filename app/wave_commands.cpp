@@ -1,0 +1,173 @@
+// Making a file the current wave: the Open command, dropped files, and the
+// reset of the window after a load.
+
+#include <cstdio>
+#include <utility>
+
+#include "app/application.h"
+#include "app/control_ids.h"
+#include "wave/loader.h"
+#include "wave/wav_format.h"
+#include "wave/wave_errors.h"
+
+namespace earloop {
+
+namespace {
+
+using B = ButtonState;
+constexpr std::array<ButtonState, kTransportCount> kChoosingFile{B::Off, B::On, B::Off, B::Off, B::Off, B::Off, B::On};
+constexpr std::array<ButtonState, kTransportCount> kAllOff{B::Off, B::Off, B::Off, B::Off, B::Off, B::Off, B::Off};
+constexpr std::array<ButtonState, kTransportCount> kLoadedStopped{B::On, B::On, B::Off, B::Off, B::Off, B::Off, B::On};
+
+constexpr int kWaveOutFailed = 210;
+
+std::string Format(const char* format, auto... values) {
+    char text[512];
+    std::snprintf(text, sizeof text, format, values...);
+    return text;
+}
+
+}  // namespace
+
+// Open (102): choose a file, check it, read it and make it the current wave.
+// While a wave is current it stays current, playable and unchanged until the
+// new file has loaded.
+void Application::OpenWave() {
+    namespace cid = ControlId;
+    const bool hadWave = samples_.loaded;
+    // Taken now, so that a drop cannot mix with a dialog answer.
+    const std::optional<std::string> dropped = std::exchange(droppedPath_, std::nullopt);
+    Command(cid::Stop);
+    if (hadWave) {
+        Command(cid::ShiftReset);
+        switches_.SetTransportButtons(kAllOff);
+        waveOutDevice_.reset();
+        samples_.previousFileName = samples_.fileName;
+        samples_.previousFileSize = samples_.FileSize();
+    }
+    const std::optional<std::string> chosen = dropped ? dropped : ChooseWaveFile();
+    switches_.SetTransportButtons(hadWave ? kLoadedStopped : kChoosingFile);
+    DrawAllTransportButtons();
+
+    WaveImage image;
+    if (!chosen || !TryLoad(*chosen, image)) {
+        if (chosen) ShowError();
+        if (hadWave) {
+            samples_.fileName = samples_.previousFileName;
+            OpenOutputDevice(samples_.baseOutputFormat);
+        }
+        Repaint();
+        return;
+    }
+    samples_.fileName = *chosen;
+    if (hadWave) {
+        Repaint();
+        Command(cid::MarkClear);
+        Command(cid::SpeedTo100);
+    }
+    if (AdoptLoadedImage(std::move(image))) FinishWaveLoad();
+    platform_.window.SetBusyCursor(false);
+    Repaint();
+}
+
+std::optional<std::string> Application::ChooseWaveFile() {
+    const OpenFileRequest request{settings_.currentDir, {{"*.WAV", "*.WAV"}, {"*.*", "*.*"}}};
+    const auto path = platform_.dialogs.ChooseOpenFile(request);
+    if (!path) error_.Set(WaveError::OpenDialogCancelled, {});
+    return path;
+}
+
+// The header check and the read of the whole file into a new image; the wait
+// cursor stays on from the read until the wave is ready.
+bool Application::TryLoad(const std::string& path, WaveImage& loaded) {
+    if (!CheckWaveHeader(platform_.files, path, error_, samples_.memoryFactor)) return false;
+    platform_.window.SetBusyCursor(true);
+    auto image = LoadWaveFile(platform_.files, platform_.dialogs, platform_.keyboard, path, samples_.memoryFactor, error_);
+    if (!image) {
+        platform_.window.SetBusyCursor(false);
+        return false;
+    }
+    loaded = std::move(*image);
+    return true;
+}
+
+void Application::ShowError() {
+    platform_.dialogs.ShowMessageBox(
+        {error_.message, Format("Error %d", error_.code), MessageIcon::None, MessageButtons::Ok, true});
+}
+
+void Application::Repaint() { platform_.window.Invalidate({0, 0, kClientWidth, kClientHeight}); }
+
+// The new image replaces the old one, is converted to the working rate and
+// gets its output device.
+bool Application::AdoptLoadedImage(WaveImage image) {
+    samples_.image = std::move(image);
+    samples_.loaded = true;
+    settings_.currentDir = samples_.fileName;
+    // Removing the DC offset is on at every start.
+    samples_.workBytes = PrepareSamples(samples_.image, platform_.dialogs, true);
+    samples_.vocalCancelOn = false;
+    samples_.baseOutputFormat = WorkingFormat(samples_.Format());
+    samples_.outputFormat = samples_.baseOutputFormat;
+    if (OpenOutputDevice(samples_.outputFormat)) return true;
+    error_.Set(kWaveOutFailed, "Fail to open Wave Out device (ERROR 210)");
+    platform_.dialogs.ShowMessageBox(
+        {error_.message, kProgramCaption, MessageIcon::Exclamation, MessageButtons::Ok, true});
+    return false;
+}
+
+bool Application::OpenOutputDevice(const WaveFormatInfo& format) {
+    waveOutDevice_ = platform_.waveOut.Open(format, nullptr);
+    return waveOutDevice_ != nullptr;
+}
+
+// The reset of the window and the transport after a wave became current, in a
+// fixed order; each later subsystem adds its call at its place.
+void Application::FinishWaveLoad() {
+    WindowPort& window = platform_.window;
+    window.CheckControl(main_[Ctl::SamplingPrecision], false);
+    window.CheckControl(main_[Ctl::SamplingCoarse], false);
+    window.CheckControl(main_[Ctl::SamplingNormal], true);
+    analysis_.blockMode = 2;
+
+    const WaveFormatInfo& base = samples_.baseOutputFormat;
+    playback_.totalMs = static_cast<std::uint32_t>(static_cast<double>(samples_.workBytes) / base.nAvgBytesPerSec * 1000.0);
+
+    const WaveFormatInfo& file = samples_.Format();
+    window.SetStatusText(0, " " + samples_.fileName);
+    window.SetStatusText(1, Format(" 0 msec / %d msec ", static_cast<int>(playback_.totalMs)));
+    window.SetStatusText(2, Format(file.nChannels == 2 ? " %dHz stereo %dbit" : " %dHz mono %dbit",
+                                   static_cast<int>(file.nSamplesPerSec), static_cast<int>(file.wBitsPerSample)));
+
+    view_.Texts().bigTime = FormatPlayTime(" %02d:%02d.%02d ", 0);
+    view_.DrawBigTime(kBigTimeBox);
+    window.SetSliderPosition(main_[Ctl::PositionSlider], 0);
+
+    playback_.position = 0;
+    playback_.startPosition = 0;
+    playback_.stopped = true;
+    playback_.paused = false;
+    playback_.keepOn = false;
+    playback_.atEnd = false;
+
+    switches_.SetTransportButtons(kLoadedStopped);
+    // The controls of a loaded wave: marks, shift, speed and, for two
+    // channels, the vocal canceller.
+    switches_.SetControlMode(ControlMode::WaveLoaded, file.nChannels == 2);
+    DrawAllTransportButtons();
+
+    playback_.speedPercent = 100;
+    window.SetControlText(main_[Ctl::SlowRateGroup], Format(" Play Speed = %d%%", 100));
+    window.SetSliderPosition(main_[Ctl::SpeedSlider], 100);
+
+    view_.Texts().markTime = "00:00.00";
+    view_.DrawMarkTime(view_.Texts().markTime);
+    window.EnableControl(main_[Ctl::MarkClear], false);
+
+    playback_.pitchShift = 0;
+    playback_.pitchFactor = 1.0;
+    window.SetControlText(main_[Ctl::ShiftReadout], Format("Shift %d", 0));
+    window.SetControlText(main_[Ctl::VocalCanceller], "+");
+}
+
+}  // namespace earloop
