@@ -4,6 +4,8 @@
 # once the box is answered.
 # usage: missing_module_run.sh BIN_DIR MODULE_FILE   (inside an X server)
 set -euo pipefail
+# No settings daemon runs here; keep the toolkit from looking for one.
+export GSETTINGS_BACKEND=memory
 bin_dir=$1
 module=$2
 work=$(mktemp -d)
