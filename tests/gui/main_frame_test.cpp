@@ -12,6 +12,7 @@
 #include "app/application.h"
 #include "app/control_ids.h"
 #include "fakes/fake_platform.h"
+#include "fakes/wav_builder.h"
 #include "platform/wx/key_mapping.h"
 #include "platform/wx/main_frame.h"
 #include "platform/wx/wx_text_renderer.h"
@@ -140,6 +141,26 @@ TEST(MainWindow, ClientAreaShowsTheKeyboardPicture) {
             if (shown.GetRed(x, y) != p.r || shown.GetGreen(x, y) != p.g || shown.GetBlue(x, y) != p.b) ++differing;
         }
     EXPECT_EQ(differing, 0);
+}
+
+TEST(MainWindow, AFileDroppedOnThePictureAreaBecomesTheCurrentWave) {
+    RealWindow w;
+    testing::WaveSpec spec;
+    spec.rate = 22050;
+    spec.channels = 1;
+    spec.samples = testing::RampSamples(22050, 1);
+    w.files.Add("/music/dropped.wav", testing::MakeWav(spec));
+    ASSERT_TRUE(w.app.Create());
+    LetThePaintHappen();
+
+    auto* names = new wxString[1]{"/music/dropped.wav"};  // the event owns them
+    wxDropFilesEvent drop(wxEVT_DROP_FILES, 1, names);
+    w.frame->ClientPanel()->GetEventHandler()->ProcessEvent(drop);
+    LetThePaintHappen();
+
+    EXPECT_TRUE(w.app.Samples().loaded);
+    EXPECT_EQ(w.frame->GetStatusBar()->GetStatusText(0), " /music/dropped.wav");
+    EXPECT_EQ(w.frame->GetStatusBar()->GetStatusText(2), " 22050Hz mono 16bit");
 }
 
 TEST(MainWindow, ExitDestroysTheWindowAndRunsTheShutdownOnce) {
