@@ -66,6 +66,10 @@ public:
     void DrawItem(ControlHandle control, bool pressed);
     // Files dropped on the window; exactly one becomes the current wave.
     void DropFiles(const std::vector<std::string>& paths);
+    // A take the recorder saved as `savedName` becomes the current wave.
+    // False, with error 211 for the caller to show, when no output device
+    // can play it.
+    bool AdoptRecordedTake(const std::string& savedName, WaveImage take);
     // The window's destruction; runs the shutdown once.
     void Destroy();
 
@@ -100,7 +104,7 @@ private:
     bool TryLoad(const std::string& path, WaveImage& loaded);
     void ShowError();
     void Repaint();
-    bool AdoptLoadedImage(WaveImage image);
+    bool MakeCurrent(WaveImage image);
     bool OpenOutputDevice(const WaveFormatInfo& format);
     void FinishWaveLoad();
 

@@ -20,6 +20,7 @@ constexpr std::array<ButtonState, kTransportCount> kAllOff{B::Off, B::Off, B::Of
 constexpr std::array<ButtonState, kTransportCount> kLoadedStopped{B::On, B::On, B::Off, B::Off, B::Off, B::Off, B::On};
 
 constexpr int kWaveOutFailed = 210;
+constexpr int kTakeWaveOutFailed = 211;
 
 std::string Format(const char* format, auto... values) {
     char text[512];
@@ -65,7 +66,13 @@ void Application::OpenWave() {
         Command(cid::MarkClear);
         Command(cid::SpeedTo100);
     }
-    if (AdoptLoadedImage(std::move(image))) FinishWaveLoad();
+    if (MakeCurrent(std::move(image))) {
+        FinishWaveLoad();
+    } else {
+        error_.Set(kWaveOutFailed, "Fail to open Wave Out device (ERROR 210)");
+        platform_.dialogs.ShowMessageBox(
+            {error_.message, kProgramCaption, MessageIcon::Exclamation, MessageButtons::Ok, true});
+    }
     platform_.window.SetBusyCursor(false);
     Repaint();
 }
@@ -99,8 +106,8 @@ void Application::ShowError() {
 void Application::Repaint() { platform_.window.Invalidate({0, 0, kClientWidth, kClientHeight}); }
 
 // The new image replaces the old one, is converted to the working rate and
-// gets its output device.
-bool Application::AdoptLoadedImage(WaveImage image) {
+// gets its output device; false when no device can play it.
+bool Application::MakeCurrent(WaveImage image) {
     samples_.image = std::move(image);
     samples_.loaded = true;
     settings_.currentDir = samples_.fileName;
@@ -109,11 +116,21 @@ bool Application::AdoptLoadedImage(WaveImage image) {
     samples_.vocalCancelOn = false;
     samples_.baseOutputFormat = WorkingFormat(samples_.Format());
     samples_.outputFormat = samples_.baseOutputFormat;
-    if (OpenOutputDevice(samples_.outputFormat)) return true;
-    error_.Set(kWaveOutFailed, "Fail to open Wave Out device (ERROR 210)");
-    platform_.dialogs.ShowMessageBox(
-        {error_.message, kProgramCaption, MessageIcon::Exclamation, MessageButtons::Ok, true});
-    return false;
+    return OpenOutputDevice(samples_.outputFormat);
+}
+
+bool Application::AdoptRecordedTake(const std::string& savedName, WaveImage take) {
+    samples_.fileName = savedName;
+    WaveFormatInfo& format = take.format;
+    format.nAvgBytesPerSec = format.nBlockAlign * format.nSamplesPerSec;
+    if (!MakeCurrent(std::move(take))) {
+        error_.Set(kTakeWaveOutFailed, "Fail to open Wave Out device(ERROR 211)");
+        return false;
+    }
+    FinishWaveLoad();
+    platform_.window.EnableWindow(false);
+    platform_.window.EnableWindow(true);
+    return true;
 }
 
 bool Application::OpenOutputDevice(const WaveFormatInfo& format) {

@@ -9,6 +9,7 @@
 #include "app/control_ids.h"
 #include "fakes/fake_platform.h"
 #include "fakes/wav_builder.h"
+#include "wave/wav_format.h"
 
 namespace earloop {
 namespace {
@@ -179,6 +180,34 @@ TEST(DropFiles, OneFileOpensWithoutTheDialogAndTwoAreRefused) {
     EXPECT_EQ(h.dialogs.fileRequests.size(), 1u);
     EXPECT_EQ(h.app.Samples().fileName, "/music/b.wav");
     EXPECT_EQ(h.app.CurrentSettings().currentDir, "/music/b.wav");
+}
+
+TEST(RecordedTake, BecomesTheCurrentWaveUnderItsSavedName) {
+    Harness h;
+    // A recorder's file: stereo 11025 Hz, read back with room for the copy.
+    WaveSpec spec;
+    spec.rate = 11025;
+    spec.avgBytesPerSec = 0;  // the recorder's field is recomputed on adoption
+    spec.samples = RampSamples(11025, 2);
+    h.files.Add("/music/Temp.dat", MakeWav(spec));
+    ErrorState error;
+    auto take = ReadRecordedTake(h.files, "/music/Temp.dat", error);
+    ASSERT_TRUE(take);
+
+    ASSERT_TRUE(h.app.AdoptRecordedTake("/music/Take 2.wav", std::move(*take)));
+    const SampleStore& s = h.app.Samples();
+    EXPECT_EQ(s.fileName, "/music/Take 2.wav");
+    EXPECT_EQ(s.Format().nAvgBytesPerSec, 44100u);
+    EXPECT_EQ(s.workBytes, 11025u * 4);
+    EXPECT_EQ(h.window.statusTexts[0], " /music/Take 2.wav");
+    EXPECT_EQ(h.app.CurrentSettings().currentDir, "/music/Take 2.wav");
+
+    h.waveOut.failOpen = true;
+    take = ReadRecordedTake(h.files, "/music/Temp.dat", error);
+    ASSERT_TRUE(take);
+    EXPECT_FALSE(h.app.AdoptRecordedTake("/music/Take 3.wav", std::move(*take)));
+    EXPECT_EQ(h.app.Error().code, 211);
+    EXPECT_EQ(h.app.Error().message, "Fail to open Wave Out device(ERROR 211)");
 }
 
 }  // namespace
