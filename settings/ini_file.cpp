@@ -168,7 +168,9 @@ void IniDocument::Set(std::string_view section, std::string_view key, std::strin
         return;
     }
 
-    InsertLine(lines_.size(), "[" + std::string(section) + "]");
+    std::string header = "[";
+    header.append(section).append("]");
+    InsertLine(lines_.size(), std::move(header));
     InsertLine(lines_.size(), std::move(keyLine));
 }
 
