@@ -9,7 +9,7 @@
 
 #include "app/application.h"
 #include "app/control_ids.h"
-#include "fakes/fake_platform.h"
+#include "fakes/app_harness.h"
 #include "resources/menu_and_keys.h"
 #include "resources/pictures.h"
 
@@ -20,26 +20,7 @@ using testing::FakeControl;
 
 constexpr const char* kSettingsPath = "/opt/earloop/earloop.ini";
 
-struct Harness {
-    testing::FakeWindow window;
-    testing::FakeDialogs dialogs{&window.events};
-    testing::FakeKeyboard keyboard;
-    FakeFileSystem files;
-    testing::FakePictureLibraries pictures;
-    testing::FakeTextRenderer text;
-    testing::FakeWaveOutput waveOut;
-    NoWaveInput waveIn;
-    NoMidiOutput midiOut;
-    Application app{{window, dialogs, keyboard, files, pictures, text, waveOut, waveIn, midiOut}};
-
-    // What the toolkit does: create, then install the keys once shown.
-    bool Start() {
-        const bool created = app.Create();
-        if (created) app.InstallAccelerators();
-        return created;
-    }
-    const FakeControl& Control(Ctl ctl) const { return window.controls.at(app.Window()[ctl]); }
-};
+using Harness = testing::AppHarness;
 
 std::set<Ctl> EnabledControls(const Harness& h) {
     std::set<Ctl> enabled;

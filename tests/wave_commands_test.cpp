@@ -7,7 +7,7 @@
 
 #include "app/application.h"
 #include "app/control_ids.h"
-#include "fakes/fake_platform.h"
+#include "fakes/app_harness.h"
 #include "fakes/wav_builder.h"
 #include "wave/wav_format.h"
 
@@ -18,23 +18,11 @@ using testing::MakeWav;
 using testing::RampSamples;
 using testing::WaveSpec;
 
-struct Harness {
-    testing::FakeWindow window;
-    testing::FakeDialogs dialogs{&window.events};
-    testing::FakeKeyboard keyboard;
-    FakeFileSystem files;
-    testing::FakePictureLibraries pictures;
-    testing::FakeTextRenderer text;
-    testing::FakeWaveOutput waveOut;
-    NoWaveInput waveIn;
-    NoMidiOutput midiOut;
-    Application app{{window, dialogs, keyboard, files, pictures, text, waveOut, waveIn, midiOut}};
-
+struct Harness : testing::AppHarness {
     Harness() {
-        EXPECT_TRUE(app.Create());
+        EXPECT_TRUE(Start());
         window.events.clear();
     }
-    const testing::FakeControl& Control(Ctl ctl) const { return window.controls.at(app.Window()[ctl]); }
     void Open(const std::string& path) {
         dialogs.chosenFile = path;
         app.Command(ControlId::Open);
