@@ -61,28 +61,6 @@ TEST(StartUp, LeavesExactlyTheNoWaveControlsEnabled) {
     EXPECT_TRUE(h.dialogs.boxes.empty());
 }
 
-TEST(StartUp, CreatesEveryControlWithItsSliderSetup) {
-    Harness h;
-    ASSERT_TRUE(h.Start());
-    ASSERT_EQ(h.window.controls.size(), static_cast<std::size_t>(kControlCount));
-    EXPECT_EQ(h.window.WithId(60).size(), 2u);
-    EXPECT_EQ(h.window.WithId(0).size(), 3u);
-    const FakeControl& position = h.window.ById(ControlId::PositionSlider);
-    EXPECT_EQ(position.spec.rect, (Rect{5, 127, 558, 20}));
-    EXPECT_EQ(std::tie(position.sliderMin, position.sliderMax, position.tickFrequency, position.pageSize),
-              std::make_tuple(0, 540, 5, 0));
-    const FakeControl& speed = h.window.ById(ControlId::SpeedSlider);
-    EXPECT_EQ(std::tie(speed.sliderMin, speed.sliderMax, speed.sliderPosition), std::make_tuple(1, 100, 100));
-    EXPECT_EQ(h.app.Playback().speedPercent, 100);
-    EXPECT_EQ(h.Control(Ctl::TuningMeter).progressMax, 100);
-    // Every control lies inside the client area, above the status bar.
-    for (const FakeControl& c : h.window.controls) {
-        EXPECT_GE(c.spec.rect.x, 0);
-        EXPECT_LE(c.spec.rect.Right(), kClientWidth) << c.spec.id;
-        EXPECT_LE(c.spec.rect.Bottom(), kClientHeight) << c.spec.id;
-    }
-}
-
 TEST(StartUp, MissingPictureModulesAreEachReportedAndTheWindowNeverShows) {
     for (const auto& missing : std::vector<std::set<std::string>>{{"earlpkbd.so"}, {"earlpfft.so"}, {"earlpkbd.so", "earlpfft.so"}}) {
         Harness h;

@@ -1,6 +1,5 @@
 #include "fakes/fake_platform.h"
 
-#include <stdexcept>
 
 #include "resources/pictures.h"
 
@@ -39,19 +38,6 @@ bool FakeWindow::SetAccelerators(const std::vector<Accelerator>& table) {
 }
 
 void FakeWindow::Present(const FrameBuffer& client, Rect area) { screen.Blit({area.x, area.y}, client, area); }
-
-std::vector<const FakeControl*> FakeWindow::WithId(int id) const {
-    std::vector<const FakeControl*> found;
-    for (const FakeControl& c : controls)
-        if (c.spec.id == id) found.push_back(&c);
-    return found;
-}
-
-const FakeControl& FakeWindow::ById(int id) const {
-    const auto found = WithId(id);
-    if (found.size() != 1) throw std::logic_error("control id " + std::to_string(id) + " is not unique");
-    return *found.front();
-}
 
 MessageResult FakeDialogs::ShowMessageBox(const MessageBoxRequest& request) {
     boxes.push_back(request);

@@ -57,11 +57,6 @@ public:
     void EnableWindow(bool enabled) override { events.push_back(enabled ? "enable" : "disable"); }
     void RequestClose() override { ++closeRequests; events.push_back("close"); }
 
-    // The controls whose spec has `id`, in creation order.
-    std::vector<const FakeControl*> WithId(int id) const;
-    // The one control with `caption`, or the one with `id` when unique.
-    const FakeControl& ById(int id) const;
-
     std::vector<FakeControl> controls;
     std::vector<int> statusEdges;
     std::vector<std::string> statusTexts;
