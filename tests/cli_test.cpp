@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <tuple>
 
 #include "fakes/wav_builder.h"
 
@@ -35,48 +36,30 @@ ToolRun CheckFile(const std::string& contents) {
     return run;
 }
 
-TEST(CliCheck, RejectedFilesPrintTheProgramsCodeAndText) {
+TEST(CliCheck, RejectedFilesPrintTheProgramsCodeAndTextAndAGoodOneItsFormatAndLengths) {
     using testing::WaveSpec;
-    struct Case {
-        const char* name;
+    const auto wav = [](void (*change)(WaveSpec&)) {
         WaveSpec spec;
-        std::string expected;
+        spec.samples = testing::RampSamples(4096, 1);
+        change(spec);
+        return testing::MakeWav(spec);
     };
-    WaveSpec eightBit, floating, slow, noData, threeChannels;
-    eightBit.bits = 8;
-    floating.formatTag = 3;
-    floating.bits = 32;
-    slow.rate = 8000;
-    noData.withDataChunk = false;
-    threeChannels.channels = 3;
-    for (WaveSpec* spec : {&eightBit, &floating, &slow, &threeChannels}) spec->samples = testing::RampSamples(4096, 1);
-    const Case cases[] = {
-        {"8-bit", eightBit, "Error 108: 16bit/sampleのWAVEファイルのみ対応しています\n"},
-        {"float", floating, "Error 107: 無圧縮リニアPCMではありません\n"},
-        {"8000 Hz", slow, "Error 109: サンプル周波数11.025kHz未満には対応していません\n"},
-        {"no data", noData, "Error 110: WAVEデータが見つかりません\n"},
-        {"three channels", threeChannels, "Error 122: モノラルまたはステレオの16bit PCMのみ対応しています\n"},
+    const std::tuple<std::string, int, std::string> cases[] = {
+        {wav([](WaveSpec& s) { s.bits = 8; }), 1, "Error 108: 16bit/sampleのWAVEファイルのみ対応しています\n"},
+        {wav([](WaveSpec& s) { s.formatTag = 3, s.bits = 32; }), 1, "Error 107: 無圧縮リニアPCMではありません\n"},
+        {wav([](WaveSpec& s) { s.rate = 8000; }), 1, "Error 109: サンプル周波数11.025kHz未満には対応していません\n"},
+        {wav([](WaveSpec& s) { s.withDataChunk = false; }), 1, "Error 110: WAVEデータが見つかりません\n"},
+        {wav([](WaveSpec& s) { s.channels = 3; }), 1, "Error 122: モノラルまたはステレオの16bit PCMのみ対応しています\n"},
+        {"plain text, not RIFF at all, long enough to be read as a header", 1, "Error 103: WAVEファイルではありません\n"},
+        // One second at 22.05 kHz stereo.
+        {wav([](WaveSpec& s) { s.rate = 22050, s.channels = 2, s.samples = testing::RampSamples(22050, 2); }), 0,
+         "format: 22050 Hz, stereo, 16 bit\ndata: 88200 bytes\nworking: 11025 frames at 11025 Hz, 1000 ms\n"},
     };
-    for (const Case& c : cases) {
-        const ToolRun run = CheckFile(testing::MakeWav(c.spec));
-        EXPECT_EQ(run.status, 1) << c.name;
-        EXPECT_EQ(run.output, c.expected) << c.name;
+    for (const auto& [contents, status, expected] : cases) {
+        const ToolRun run = CheckFile(contents);
+        EXPECT_EQ(run.status, status) << expected;
+        EXPECT_EQ(run.output, expected);
     }
-    const ToolRun notWave = CheckFile("plain text, not RIFF at all, long enough to be read as a header");
-    EXPECT_EQ(notWave.output, "Error 103: WAVEファイルではありません\n");
-}
-
-TEST(CliCheck, AcceptedFilePrintsFormatDataAndWorkingLength) {
-    testing::WaveSpec spec;
-    spec.rate = 22050;
-    spec.channels = 2;
-    spec.samples = testing::RampSamples(22050, 2);  // one second
-    const ToolRun run = CheckFile(testing::MakeWav(spec));
-    EXPECT_EQ(run.status, 0);
-    EXPECT_EQ(run.output,
-              "format: 22050 Hz, stereo, 16 bit\n"
-              "data: 88200 bytes\n"
-              "working: 11025 frames at 11025 Hz, 1000 ms\n");
 }
 
 }  // namespace

@@ -45,17 +45,41 @@ InkBox InkIn(const FrameBuffer& cell, int fromX, int toX) {
     return box;
 }
 
-TEST(PicturesTest, CursorStripsLogoUnknownIdsAndSplitting) {
+// Mean colour of the pixels that are not transparent, and their number.
+struct InkStats {
+    int count = 0;
+    double r = 0, g = 0, b = 0;
+    double Luminance() const { return 0.3 * r + 0.59 * g + 0.11 * b; }
+    bool Green() const { return g > r + 40 && g > b + 40; }
+};
+
+InkStats Ink(const FrameBuffer& cell) {
+    InkStats s;
+    for (int y = 0; y < cell.Height(); ++y)
+        for (int x = 0; x < cell.Width(); ++x)
+            if (const Rgb p = cell.Pixel(x, y); p != kTransparentColour) ++s.count, s.r += p.r, s.g += p.g, s.b += p.b;
+    if (s.count > 0) s.r /= s.count, s.g /= s.count, s.b /= s.count;
+    return s;
+}
+
+TEST(PicturesTest, CursorStripsLogoIconUnknownIdsAndSplitting) {
     EXPECT_EQ(Render(PictureId::PlayCursorStrip, 2, 150), FrameBuffer(2, 150, {0, 255, 255}));
     EXPECT_EQ(Render(PictureId::MarkCursorStrip, 2, 150), FrameBuffer(2, 150, {255, 255, 0}));
     Render(PictureId::TitleLogo, 213, 34);
+    // The program icon is opaque and not flat.
+    const FrameBuffer icon = Render(PictureId::ProgramIcon, 32, 32);
+    EXPECT_EQ(Ink(icon).count, 32 * 32);
+    int light = 0, dark = 0;
+    for (int i = 0; i < 32 * 32; ++i) {
+        const Rgb p = icon.Pixel(i % 32, i / 32);
+        light += p.r + p.g + p.b > 500, dark += p.r + p.g + p.b < 250;
+    }
+    EXPECT_TRUE(light > 60 && dark > 300) << light << " light, " << dark << " dark pixels";
     for (const int id : {0, -1, 105, 109, 130, 159, 206, 10000}) EXPECT_FALSE(RenderPicture(id).has_value()) << id;
 
     FrameBuffer strip(9, 2, kWhite);
     for (int x = 0; x < 9; ++x) strip.SetPixel(x, 1, {static_cast<std::uint8_t>(x), 0, 0});
-    const auto cells = SplitStrip(strip, 3, 3);
-    ASSERT_EQ(cells.size(), 3u);
-    for (int i = 0; i < 3; ++i) EXPECT_EQ(cells[static_cast<std::size_t>(i)], strip.Crop({3 * i, 0, 3, 2})) << i;
+    EXPECT_EQ(SplitStrip(strip, 3, 3), (std::vector{strip.Crop({0, 0, 3, 2}), strip.Crop({3, 0, 3, 2}), strip.Crop({6, 0, 3, 2})}));
     EXPECT_EQ(SplitStrip(strip, 3, 2).size(), 2u);
     EXPECT_TRUE(SplitStrip(strip, 3, 4).empty());
     EXPECT_TRUE(SplitStrip(strip, 0, 3).empty());
@@ -165,23 +189,6 @@ TEST(NoteGlyphsTest, HeadsAccidentalsLedgerLineAndTheGreyHalf) {
             }
 }
 
-// Mean colour of the pixels that are not transparent, and their number.
-struct InkStats {
-    int count = 0;
-    double r = 0, g = 0, b = 0;
-    double Luminance() const { return 0.3 * r + 0.59 * g + 0.11 * b; }
-    bool Green() const { return g > r + 40 && g > b + 40; }
-};
-
-InkStats Ink(const FrameBuffer& cell) {
-    InkStats s;
-    for (int y = 0; y < cell.Height(); ++y)
-        for (int x = 0; x < cell.Width(); ++x)
-            if (const Rgb p = cell.Pixel(x, y); p != kTransparentColour) ++s.count, s.r += p.r, s.g += p.g, s.b += p.b;
-    if (s.count > 0) s.r /= s.count, s.g /= s.count, s.b /= s.count;
-    return s;
-}
-
 TEST(TransportGlyphsTest, NormalPressedAndDisabledLooksOfEachGlyph) {
     const auto cells = Cells(PictureId::TransportGlyphs, 25, 23, 21);
     for (std::size_t i = 0; i < cells.size(); ++i) {
@@ -205,17 +212,6 @@ TEST(TransportGlyphsTest, NormalPressedAndDisabledLooksOfEachGlyph) {
         const InkBox on = InkIn(up, 0, 24), grey = InkIn(off, 0, 24);
         EXPECT_TRUE(std::abs(on.x0 - grey.x0) <= 1 && std::abs(on.y0 - grey.y0) <= 1) << "disabled glyphs in enabled order: " << k;
     }
-}
-
-TEST(ProgramIconTest, IsOpaqueAndNotFlat) {
-    const FrameBuffer icon = Render(PictureId::ProgramIcon, 32, 32);
-    EXPECT_EQ(Ink(icon).count, 32 * 32);
-    int light = 0, dark = 0;
-    for (int i = 0; i < 32 * 32; ++i) {
-        const Rgb p = icon.Pixel(i % 32, i / 32);
-        light += p.r + p.g + p.b > 500, dark += p.r + p.g + p.b < 250;
-    }
-    EXPECT_TRUE(light > 60 && dark > 300) << light << " light, " << dark << " dark pixels";
 }
 
 }  // namespace

@@ -24,24 +24,10 @@ std::string Bytes(const char (&literal)[N]) {
 
 class SettingsFileTest : public ::testing::Test {
 protected:
-    // Loads, then saves with the values as they stand; returns the file.
-    std::string LoadAndSave() {
-        LoadSettings(fs, settings);
-        SaveSettings(fs, settings, analysis);
-        return fs.Contents(kIni).value_or("<no file>");
-    }
-
     FakeFileSystem fs;
     Settings settings;
     AnalysisParameters analysis;
 };
-
-TEST(ProgramFolder, IsTheDirectoryWithItsSlash) {
-    EXPECT_EQ(ProgramFolderOf("/opt/earloop/earloop"), "/opt/earloop/");
-    EXPECT_EQ(ProgramFolderOf("/earloop"), "/");
-    EXPECT_EQ(ProgramFolderOf("earloop"), std::nullopt);
-    EXPECT_EQ(ProgramFolderOf(""), std::nullopt);
-}
 
 TEST(SettingsInt, ReadsSignAndLeadingDigitsOnlyAndSaturates) {
     const std::string nines(10000, '9');
@@ -53,21 +39,20 @@ TEST(SettingsInt, ReadsSignAndLeadingDigitsOnlyAndSaturates) {
     for (const auto& [text, value] : cases) EXPECT_EQ(ParseSettingsInt(text), value) << text.substr(0, 20);
 }
 
-TEST_F(SettingsFileTest, WithoutProgramPathNothingIsFixedOrWritten) {
-    fs.programPath = std::nullopt;
-    EXPECT_EQ(LoadSettings(fs, settings), SettingsLoad::NoProgramPath);
-    EXPECT_EQ(settings.settingsPath, "");
-    SaveSettings(fs, settings, analysis);
-    EXPECT_TRUE(fs.files.empty());
-
-    fs.programPath = "earloop";  // no folder in it
-    EXPECT_EQ(LoadSettings(fs, settings), SettingsLoad::NoProgramPath);
+TEST_F(SettingsFileTest, WithoutProgramPathOrFolderNothingIsFixedOrWritten) {
+    for (const auto& path : {std::optional<std::string>{}, std::optional<std::string>{"earloop"}, std::optional<std::string>{""}}) {
+        fs.programPath = path;
+        EXPECT_EQ(LoadSettings(fs, settings), SettingsLoad::NoProgramPath);
+        EXPECT_EQ(settings.settingsPath, "");
+        SaveSettings(fs, settings, analysis);
+        EXPECT_TRUE(fs.files.empty());
+    }
+    EXPECT_EQ(ProgramFolderOf("/earloop"), "/");
 }
 
 TEST_F(SettingsFileTest, WithoutAFileStartValuesStandAndTheFreshFileHoldsAllTwentyKeys) {
     EXPECT_EQ(LoadSettings(fs, settings), SettingsLoad::NoFile);
-    EXPECT_EQ(settings.programFolder, "/opt/earloop/");
-    EXPECT_EQ(settings.settingsPath, kIni);
+    EXPECT_EQ(std::tuple(settings.programFolder, settings.settingsPath), std::tuple("/opt/earloop/", kIni));
     EXPECT_TRUE(fs.files.empty());
     // The five read-back values were left at their start values, not defaulted.
     SaveSettings(fs, settings, analysis);
@@ -122,11 +107,9 @@ TEST_F(SettingsFileTest, KeysNotReadBackIgnoreTheFileAndAreWrittenAsInForce) {
     settings.calibration = -40;
     SaveSettings(fs, settings, analysis);
     const IniDocument saved(fs.Contents(kIni).value());
-    EXPECT_EQ(saved.Get("PLAY MODE", "FF/RW step"), "3000");
-    EXPECT_EQ(saved.Get("PLAY MODE", "Keep mode"), "1");
-    EXPECT_EQ(saved.Get("NOTEBOX", "Chord mode"), "0");
-    EXPECT_EQ(saved.Get("MIDI", "midiprogram"), "255");
-    EXPECT_EQ(saved.Get("MIDI", "calibration"), "-40");
+    for (const auto& [section, key, value] : {std::tuple{"PLAY MODE", "FF/RW step", "3000"}, {"PLAY MODE", "Keep mode", "1"},
+                                              {"NOTEBOX", "Chord mode", "0"}, {"MIDI", "midiprogram", "255"}, {"MIDI", "calibration", "-40"}})
+        EXPECT_EQ(saved.Get(section, key), value) << key;
 }
 
 TEST_F(SettingsFileTest, ReadOnlyHandWrittenFileIsUpdatedAndOtherwiseKeptByteForByte) {
@@ -137,7 +120,9 @@ TEST_F(SettingsFileTest, ReadOnlyHandWrittenFileIsUpdatedAndOtherwiseKeptByteFor
            /*readOnly=*/true);
     settings.currentDir = "ignored: the file wins";
     analysis.clipLevel = 500;
-    EXPECT_EQ(LoadAndSave(),
+    LoadSettings(fs, settings);
+    SaveSettings(fs, settings, analysis);
+    EXPECT_EQ(fs.Contents(kIni),
               "; my own notes\r\n[Extra]\r\nmine = 1 \r\n\r\n"
               "[volume]\r\n  Wave Volume = 25\r\nbalance=3\r\nmidi volume=10\r\n\r\n"
               "[FFT]\r\nFFTclip=500\r\nWaveOutsampling=0\r\nWaveInsampling=1024\r\nFFTscale=1200\r\nFFTbase=600\r\n"
@@ -166,36 +151,30 @@ TEST_F(SettingsFileTest, GarbageFilesAreReadAndKept) {
     const std::string kept = garbage.substr(0, garbage.find("[VOLUME]\n"));
     EXPECT_EQ(saved.substr(0, kept.size()), kept);
     EXPECT_NE(saved.find("[VOLUME]\nmidi volume=30\nmidi volume=80\nwave volume=10\n"), std::string::npos);
-    const IniDocument ini(saved);
-    EXPECT_EQ(ini.Get("MIDI", "calibration"), "0");
-    EXPECT_EQ(ini.Get("NOTEBOX", "NoteBox Pos"), "0");
-}
-
-TEST_F(SettingsFileTest, FailedWriteIsSilentAndKeepsTheOldFile) {
-    const std::string old = "[VOLUME]\nwave volume=40\n";
-    fs.Add(kIni, old);
-    LoadSettings(fs, settings);
-    settings.waveVolume = 90;
-    fs.failWrites = true;
-    SaveSettings(fs, settings, analysis);
-    EXPECT_EQ(fs.Contents(kIni), old);
+    EXPECT_EQ(IniDocument(saved).Get("MIDI", "calibration"), "0");
 }
 
 // A file that is there but cannot be read: its keys count as missing, and
-// writing over it would throw away what we could not see.
-class UnreadableFileSystem : public FakeFileSystem {
-public:
-    std::optional<std::string> ReadFile(const std::string&) override { return std::nullopt; }
+// writing over it would throw away what we could not see. A failed write is
+// silent and keeps the old file too.
+struct UnreadableFileSystem : FakeFileSystem {
+    bool unreadable = true;
+    std::optional<std::string> ReadFile(const std::string& p) override { return unreadable ? std::nullopt : FakeFileSystem::ReadFile(p); }
 };
 
-TEST(SettingsUnreadableFile, DefaultsAreUsedAndTheFileIsLeftAlone) {
-    UnreadableFileSystem fs;
-    fs.Add(kIni, "[VOLUME]\nwave volume=40\n");
-    Settings settings;
-    EXPECT_EQ(LoadSettings(fs, settings), SettingsLoad::Read);
-    EXPECT_EQ(settings.waveVolume, 10);
-    SaveSettings(fs, settings, AnalysisParameters{});
-    EXPECT_EQ(fs.writes, 0);
+TEST(SettingsOldFile, IsLeftAloneWhenUnreadableOrWhenTheWriteFails) {
+    const std::string old = "[VOLUME]\nwave volume=40\n";
+    for (const bool unreadable : {true, false}) {
+        UnreadableFileSystem fs;
+        fs.unreadable = unreadable, fs.failWrites = !unreadable;
+        fs.Add(kIni, old);
+        Settings settings;
+        EXPECT_EQ(LoadSettings(fs, settings), SettingsLoad::Read);
+        EXPECT_EQ(settings.waveVolume, unreadable ? 10 : 40);
+        settings.waveVolume = 90;
+        SaveSettings(fs, settings, AnalysisParameters{});
+        EXPECT_EQ(fs.Contents(kIni), old) << unreadable;
+    }
 }
 
 }  // namespace

@@ -33,9 +33,7 @@ using Notice = std::tuple<ControlHandle, SliderNotice, int>;  // slider, notice,
 struct Recorder : ClassicControlEvents {
     void OnControlCommand(int id) override { log.push_back("command " + std::to_string(id)); }
     void OnSliderNotice(ControlHandle s, SliderNotice n, int at) override { notices.emplace_back(s, n, at); }
-    void OnDrawItem(ControlHandle button, bool pressed) override {
-        log.push_back("draw " + std::to_string(button) + (pressed ? " pressed" : " released"));
-    }
+    void OnDrawItem(ControlHandle b, bool pressed) override { log.push_back("draw " + std::to_string(b) + (pressed ? " pressed" : " released")); }
     Log log;
     std::vector<Notice> notices;
 };
@@ -115,7 +113,7 @@ protected:
 };
 
 // A window of radios in two groups beside disabled controls of every clickable kind.
-TEST_F(ClassicControlsTest, ClicksReachOnlyEnabledControlsAndARadioUnchecksOnlyItsGroup) {
+TEST_F(ClassicControlsTest, ClicksReachOnlyEnabledControlsARadioUnchecksOnlyItsGroupAndFacesShowExactly) {
     Create({30, K::GroupBox, " Sampling Time ", {10, 10, 122, 64}, true, false, true});
     auto* coarse = Create({31, K::RadioButton, "46ms(Coarse)", {18, 25, 100, 15}});
     auto* normal = Create({32, K::RadioButton, "93ms(Normal)", {18, 40, 100, 15}, true, true});
@@ -142,6 +140,14 @@ TEST_F(ClassicControlsTest, ClicksReachOnlyEnabledControlsAndARadioUnchecksOnlyI
     EXPECT_EQ(events_.log,
               (Log{"command 31", "command 42", "command 40019", "draw 7 pressed", "draw 7 released", "command 40010"}));
     EXPECT_LT(slider->SliderPosition(), 100);
+
+    // An owner-drawn button shows exactly the face it is given.
+    FrameBuffer face(85, 35);
+    for (std::size_t i = 0; i < face.Bytes().size(); ++i) face.Bytes()[i] = static_cast<std::uint8_t>(i * 37);
+    drawn->SetFace(face);
+    const wxImage shown = Grab(drawn);
+    ASSERT_EQ(shown.GetSize(), wxSize(85, 35));
+    EXPECT_TRUE(std::equal(face.Bytes().begin(), face.Bytes().end(), shown.GetData())) << "not the face's pixels";
 }
 
 // The window shows its own content inside a frame (the program's readouts);
@@ -170,18 +176,6 @@ TEST_F(ClassicControlsTest, GroupBoxShowsTheWindowInsideAndItsButtonSinksWhileHe
     EXPECT_TRUE(events_.log.empty());
     Click(Centre(button));
     EXPECT_EQ(events_.log, Log{"command 40019"});
-}
-
-TEST_F(ClassicControlsTest, OwnerDrawnButtonShowsExactlyItsFaceAndAsksForEachPressedState) {
-    auto* button = Create({40010, K::OwnerDrawnButton, "", {567, 0, 85, 35}});
-    FrameBuffer face(85, 35);
-    for (std::size_t i = 0; i < face.Bytes().size(); ++i) face.Bytes()[i] = static_cast<std::uint8_t>(i * 37);
-    button->SetFace(face);
-    const wxImage shown = Grab(button);
-    ASSERT_EQ(shown.GetSize(), wxSize(85, 35));
-    EXPECT_TRUE(std::equal(face.Bytes().begin(), face.Bytes().end(), shown.GetData())) << "not the face's pixels";
-    Click(Centre(button));
-    EXPECT_EQ(events_.log, (Log{"draw 0 pressed", "draw 0 released", "command 40010"}));
 }
 
 TEST_F(ClassicControlsTest, SliderPagesOrTracksTheMouseWithinItsRangeAndShowsItsTicks) {
@@ -224,7 +218,7 @@ TEST_F(ClassicControlsTest, SliderPagesOrTracksTheMouseWithinItsRangeAndShowsIts
     EXPECT_EQ(slider->SliderPosition(), 40);
 }
 
-TEST_F(ClassicControlsTest, ReadoutsShowEveryLabelLineWholeAndAProportionalMeter) {
+TEST_F(ClassicControlsTest, ReadoutsShowEveryLabelLineWholeAProportionalMeterAndCaptionsFit) {
     auto* label = Create({73, K::Label, "A=\n440Hz", {664, 295, 34, 28}});
     auto* meter = Create({0, K::ProgressBar, "", {655, 325, 48, 7}});
     meter->SetProgressRange(0, 200);
@@ -242,10 +236,8 @@ TEST_F(ClassicControlsTest, ReadoutsShowEveryLabelLineWholeAndAProportionalMeter
 
     label->SetCaption("A=");
     EXPECT_EQ(InkBands(Grab(label)).size(), 1u);
-}
 
-// Captions fit their controls in the GUI font, less the decoration (frame: 10, radio: 16, button: 2).
-TEST_F(ClassicControlsTest, CaptionsOfTheLayoutFitTheirControlsInTheGuiFont) {
+    // Captions fit their controls in the GUI font, less the decoration (frame: 10, radio: 16, button: 2).
     client_->SetFont(ClassicGuiFont());
     const std::pair<const char*, int> cases[] = {  // caption, width available to it; the tightest of each kind
         {" Play Speed = 100%", 130 - 10}, {"186ms(Precision)", 105 - 16}, {"Right", 27}, {"Left", 20}, {"Tune", 25},
