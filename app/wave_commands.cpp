@@ -32,7 +32,8 @@ std::string Format(const char* format, auto... values) {
 
 // Open (102): choose a file, check it, read it and make it the current wave.
 // While a wave is current it stays current, playable and unchanged until the
-// new file has loaded.
+// new file has loaded: the new name and image are kept apart until then, so
+// a failure has nothing to restore.
 void Application::OpenWave() {
     namespace cid = ControlId;
     const bool hadWave = samples_.loaded;
@@ -43,8 +44,6 @@ void Application::OpenWave() {
         Command(cid::ShiftReset);
         switches_.SetTransportButtons(kAllOff);
         waveOutDevice_.reset();
-        samples_.previousFileName = samples_.fileName;
-        samples_.previousFileSize = samples_.FileSize();
     }
     const std::optional<std::string> chosen = dropped ? dropped : ChooseWaveFile();
     switches_.SetTransportButtons(hadWave ? kLoadedStopped : kChoosingFile);
@@ -53,10 +52,7 @@ void Application::OpenWave() {
     WaveImage image;
     if (!chosen || !TryLoad(*chosen, image)) {
         if (chosen) ShowError();
-        if (hadWave) {
-            samples_.fileName = samples_.previousFileName;
-            OpenOutputDevice(samples_.baseOutputFormat);
-        }
+        if (hadWave) OpenOutputDevice(samples_.baseOutputFormat);
         Repaint();
         return;
     }

@@ -26,9 +26,7 @@ struct WaveImage {
 
 struct SampleStore {
     std::string fileName;          // full path of the current wave file
-    std::string previousFileName;  // the current name, kept while another file is tried
     bool loaded = false;
-    std::uint32_t previousFileSize = 0;
     std::uint32_t memoryFactor = 1;  // 2 below 22050 Hz: the working samples need a second file's room
     WaveImage image;                 // after the conversion: working samples, then the vocal-cancel copy
     std::uint32_t workBytes = 0;     // bytes of working samples, whole frames
