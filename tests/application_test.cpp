@@ -48,6 +48,7 @@ TEST(StartUp, LeavesExactlyTheNoWaveControlsEnabled) {
     for (const TransportButton& b : h.app.States().transport) EXPECT_FALSE(b.available);
     EXPECT_TRUE(h.app.Playback().stopped);
     EXPECT_TRUE(h.window.shown);
+    EXPECT_TRUE(h.window.acceptsDrops);
     EXPECT_TRUE(h.dialogs.boxes.empty());
 }
 

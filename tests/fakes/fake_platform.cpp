@@ -15,26 +15,12 @@ ControlHandle FakeWindow::CreateControl(const ControlSpec& spec) {
     return static_cast<ControlHandle>(controls.size() - 1);
 }
 
-void FakeWindow::SetSliderRange(ControlHandle c, int minimum, int maximum) {
-    controls.at(c).sliderMin = minimum;
-    controls.at(c).sliderMax = maximum;
-}
 
-void FakeWindow::SetSliderTicks(ControlHandle c, int tickFrequency, int pageSize) {
-    controls.at(c).tickFrequency = tickFrequency;
-    controls.at(c).pageSize = pageSize;
-}
 
-void FakeWindow::SetProgressRange(ControlHandle c, int minimum, int maximum) {
-    controls.at(c).progressMin = minimum;
-    controls.at(c).progressMax = maximum;
-}
 
-bool FakeWindow::SetAccelerators(const std::vector<Accelerator>& table) {
+bool FakeWindow::SetAccelerators(const std::vector<Accelerator>&) {
     events.push_back("accelerators");
-    if (acceleratorsFail) return false;
-    accelerators = table;
-    return true;
+    return !acceleratorsFail;
 }
 
 void FakeWindow::Present(const FrameBuffer& client, Rect area) { screen.Blit({area.x, area.y}, client, area); }
@@ -42,7 +28,7 @@ void FakeWindow::Present(const FrameBuffer& client, Rect area) { screen.Blit({ar
 MessageResult FakeDialogs::ShowMessageBox(const MessageBoxRequest& request) {
     boxes.push_back(request);
     if (events_) events_->push_back("box " + request.caption);
-    return answer;
+    return MessageResult::Ok;
 }
 
 std::optional<std::string> FakeDialogs::ChooseOpenFile(const OpenFileRequest& request) {

@@ -25,8 +25,7 @@ struct FakeControl {
     bool shown = true;
     bool checked = false;
     std::string text;
-    int sliderMin = 0, sliderMax = 100, tickFrequency = 1, pageSize = 0, sliderPosition = 0;
-    int progressMin = 0, progressMax = 100, progressValue = 0;
+    int sliderPosition = 0;
     FrameBuffer face;
 };
 
@@ -37,19 +36,19 @@ public:
     void ShowControl(ControlHandle c, bool shown) override { controls.at(c).shown = shown; }
     void SetControlText(ControlHandle c, const std::string& text) override { controls.at(c).text = text; }
     void CheckControl(ControlHandle c, bool checked) override { controls.at(c).checked = checked; }
-    void SetSliderRange(ControlHandle c, int minimum, int maximum) override;
-    void SetSliderTicks(ControlHandle c, int tickFrequency, int pageSize) override;
+    void SetSliderRange(ControlHandle, int, int) override {}
+    void SetSliderTicks(ControlHandle, int, int) override {}
     void SetSliderPosition(ControlHandle c, int position) override { controls.at(c).sliderPosition = position; }
-    void SetProgressRange(ControlHandle c, int minimum, int maximum) override;
-    void SetProgressValue(ControlHandle c, int value) override { controls.at(c).progressValue = value; }
+    void SetProgressRange(ControlHandle, int, int) override {}
+    void SetProgressValue(ControlHandle, int) override {}
     void PresentControl(ControlHandle c, const FrameBuffer& face) override { controls.at(c).face = face; }
     void CreateStatusBar(const std::vector<int>& rightEdges) override { statusEdges = rightEdges; statusTexts.assign(rightEdges.size(), ""); }
     void SetStatusText(int part, const std::string& text) override { statusTexts.at(part) = text; }
-    void SetIcon(const FrameBuffer& picture) override { icon = picture; }
-    void SetMenu(const std::vector<MenuSpec>& m) override { menus = m; }
+    void SetIcon(const FrameBuffer&) override {}
+    void SetMenu(const std::vector<MenuSpec>&) override {}
     bool SetAccelerators(const std::vector<Accelerator>& table) override;
     void Present(const FrameBuffer& client, Rect area) override;
-    void Invalidate(Rect area) override { invalidated.push_back(area); }
+    void Invalidate(Rect) override {}
     void Show() override { shown = true; events.push_back("show"); }
     void Raise() override { events.push_back("raise"); }
     void AcceptDroppedFiles() override { acceptsDrops = true; }
@@ -60,12 +59,8 @@ public:
     std::vector<FakeControl> controls;
     std::vector<int> statusEdges;
     std::vector<std::string> statusTexts;
-    FrameBuffer icon;
-    std::vector<MenuSpec> menus;
-    std::optional<std::vector<Accelerator>> accelerators;
     bool acceleratorsFail = false;
     FrameBuffer screen{kScreenWidth, kScreenHeight, {0, 0, 0}};  // what Present copied
-    std::vector<Rect> invalidated;
     bool shown = false;
     bool acceptsDrops = false;
     int closeRequests = 0;
@@ -85,7 +80,6 @@ public:
     std::unique_ptr<ProgressWindow> OpenProgress(const std::string& title, const std::string& text, int percent) override;
 
     std::vector<MessageBoxRequest> boxes;
-    MessageResult answer = MessageResult::Ok;
     std::vector<OpenFileRequest> fileRequests;
     std::optional<std::string> chosenFile;  // what the open dialog answers; nullopt: cancelled
     std::vector<std::string> progress;      // every call on progress windows, in order
@@ -139,11 +133,10 @@ public:
         return std::make_unique<SilentWaveOutDevice>();
     }
     PackedVolume DeviceZeroVolume() override { return deviceZeroVolume; }
-    void SetDeviceZeroVolume(PackedVolume volume) override { deviceZeroVolume = volume; volumeLog.push_back(volume); }
+    void SetDeviceZeroVolume(PackedVolume volume) override { deviceZeroVolume = volume; }
     PackedVolume deviceZeroVolume = 0xFFFFFFFF;
     std::vector<WaveFormatInfo> opened;
     bool failOpen = false;
-    std::vector<PackedVolume> volumeLog;
 };
 
 }  // namespace earloop::testing
