@@ -18,8 +18,6 @@ PackedVolume VolumeForPercent(int percent) {
     return level | level << 16;
 }
 
-constexpr int kWorkingRate = 11025;
-
 }  // namespace
 
 Application::Application(Platform platform)
@@ -61,7 +59,7 @@ bool Application::Create() {
     }
 
     analysis_.clipLevel = 200;
-    switches_.ShowSamplingTimes(kWorkingRate);
+    switches_.ShowSamplingTimes(WORKING_RATE);
     analysis_.blockMode = 2;
     window.CheckControl(main_[Ctl::SamplingNormal], true);
     window.CheckControl(main_[Ctl::SamplingCoarse], false);
