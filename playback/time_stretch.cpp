@@ -1,0 +1,118 @@
+#include "playback/time_stretch.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <cstring>
+
+#include "playback/sample_frames.h"
+#include "wave/sample_store.h"
+
+namespace earloop {
+
+namespace sf = sample_frames;
+
+double PitchFactor(int pitchShift) {
+    return std::pow(kSemitoneRatio, std::clamp(pitchShift, kMinPitchShift, kMaxPitchShift));
+}
+
+std::uint32_t PitchShiftedRate(int pitchShift) {
+    return static_cast<std::uint32_t>(WORKING_RATE * PitchFactor(pitchShift));
+}
+
+int CompensatedSpeedPercent(int pitchShift) {
+    if (pitchShift < 1) return 100;
+    return static_cast<int>(100.0 / PitchFactor(pitchShift) + 0.5);
+}
+
+StretchGeometry MakeStretchGeometry(std::uint32_t rate, std::uint32_t blockAlign, int speedPercent) {
+    StretchGeometry g;
+    g.blockAlign = blockAlign;
+    g.rate = rate;
+    g.speedPercent = std::clamp(speedPercent, 1, 100);
+    if (blockAlign == 0) return g;
+    g.matchFrames = rate / 100;
+    g.matchBytes = g.matchFrames * blockAlign;
+    g.maxLag = rate / 50;
+    g.outChunkBytes = blockAlign * rate / 20;
+    g.outChunkBytes -= g.outChunkBytes % blockAlign;
+    g.inChunkBytes = g.outChunkBytes * static_cast<std::uint32_t>(g.speedPercent) / 100;
+    g.inChunkBytes -= g.inChunkBytes % blockAlign;
+    g.chunkFrames = g.outChunkBytes / blockAlign;
+    return g;
+}
+
+std::uint32_t FindBestLag(std::span<const std::uint8_t> reference, std::span<const std::uint8_t> search,
+                          std::uint32_t blockAlign, std::uint32_t matchFrames, std::uint32_t maxLag) {
+    if (blockAlign < 2) return 0;
+    const auto first = [blockAlign](std::span<const std::uint8_t> s, std::size_t frame) -> double {
+        const std::size_t at = frame * blockAlign;
+        return at + 2 <= s.size() ? sf::Read(s.data() + at) : 0.0;
+    };
+    double best = 0.0;
+    std::uint32_t bestLag = 0;
+    for (std::uint32_t k = 0; k <= maxLag; ++k) {
+        double score = 0.0;
+        for (std::uint32_t i = 0; i < matchFrames; ++i) score += first(reference, i) * first(search, std::size_t{k} + i);
+        if (score > best) {
+            best = score;
+            bestLag = k;
+        }
+    }
+    return bestLag * blockAlign;
+}
+
+void CrossFade(std::span<const std::uint8_t> a, std::span<const std::uint8_t> b, std::span<std::uint8_t> out,
+               std::uint32_t n, std::uint32_t blockAlign) {
+    if (blockAlign < 2) return;
+    const std::uint32_t fit = std::min<std::size_t>(n, out.size() / blockAlign);
+    const auto sample = [](std::span<const std::uint8_t> s, std::size_t at) -> double {
+        return at + 2 <= s.size() ? sf::Read(s.data() + at) : 0.0;
+    };
+    const double dn = n;
+    for (std::uint32_t j = 0; j < fit; ++j) {
+        for (std::uint32_t c = 0; c + 2 <= blockAlign; c += 2) {
+            const std::size_t at = std::size_t{j} * blockAlign + c;
+            const double blended = (double(n - j) * sample(a, at)) / dn + (double(j) * sample(b, at)) / dn;
+            sf::Write(out.data() + at, static_cast<int>(blended));
+        }
+    }
+}
+
+int StretchChunks(std::span<const std::uint8_t> samples, std::uint32_t sourceOffset, int chunkCount,
+                  const StretchGeometry& g, std::span<std::uint8_t> out) {
+    if (g.blockAlign < 2 || g.blockAlign > 4 || g.outChunkBytes == 0 || g.matchFrames > kMaxMatchFrames ||
+        g.matchFrames > g.chunkFrames || chunkCount < 1)
+        return 0;
+    const int chunks = static_cast<int>(std::min<std::size_t>(chunkCount, out.size() / g.outChunkBytes));
+    const std::int64_t ba = g.blockAlign;
+    const std::int64_t w = g.matchBytes;
+    const std::int64_t dataBytes = static_cast<std::int64_t>(samples.size());
+    // The last whole frame of the data, where reads past the end are held.
+    const std::int64_t lastFrame = dataBytes >= ba ? dataBytes - ba - dataBytes % ba : 0;
+    const auto tail = [&](std::int64_t offset) { return samples.subspan(std::clamp<std::int64_t>(offset, 0, dataBytes)); };
+
+    std::array<std::uint8_t, kMaxMatchFrames * 4> before{};  // blend start: one frame behind the source
+    std::array<std::uint8_t, kMaxMatchFrames * 4> source{};  // blend end: the source frames themselves
+    std::int64_t lag = 0;
+    for (int q = 0; q < chunks; ++q) {
+        std::uint8_t* chunk = out.data() + std::size_t(q) * g.outChunkBytes;
+        const std::int64_t chunkBase = std::int64_t{sourceOffset} + std::int64_t{q} * g.inChunkBytes + lag;
+        sf::CopyHeld(samples, chunkBase + g.matchFrames * ba, g.chunkFrames, g.blockAlign, chunk);
+
+        const std::int64_t lastRaw = chunkBase + (std::int64_t{g.matchFrames} + g.chunkFrames - 1) * ba;
+        const std::int64_t lastClamped = std::min(lastRaw, lastFrame);
+        const std::int64_t p = lastClamped - w;
+        const std::int64_t nextBase = std::int64_t{sourceOffset} + std::int64_t{q + 1} * g.inChunkBytes;
+        lag = FindBestLag(tail(p), tail(nextBase), g.blockAlign, g.matchFrames, g.maxLag);
+
+        const std::size_t blendBytes = std::size_t{g.matchFrames} * g.blockAlign;
+        sf::CopyHeld(samples, lastRaw - w, g.matchFrames, g.blockAlign, before.data());
+        sf::CopyHeld(samples, p + ba, g.matchFrames, g.blockAlign, source.data());
+        CrossFade(std::span(before.data(), blendBytes), std::span(source.data(), blendBytes),
+                  std::span(chunk + g.outChunkBytes - blendBytes, blendBytes), g.matchFrames, g.blockAlign);
+    }
+    return chunks;
+}
+
+}  // namespace earloop

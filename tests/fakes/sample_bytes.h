@@ -1,0 +1,42 @@
+#pragma once
+// Converting between 16-bit samples and the little-endian bytes that the
+// playback functions read, and a steady tone to feed them.
+
+#include <cmath>
+#include <cstddef>
+#include <cstdint>
+#include <numbers>
+#include <vector>
+
+namespace earloop::testing {
+
+inline std::vector<std::uint8_t> ToBytes(const std::vector<std::int16_t>& samples) {
+    std::vector<std::uint8_t> bytes;
+    bytes.reserve(samples.size() * 2);
+    for (std::int16_t s : samples) {
+        const auto u = static_cast<std::uint16_t>(s);
+        bytes.push_back(static_cast<std::uint8_t>(u & 0xFF));
+        bytes.push_back(static_cast<std::uint8_t>(u >> 8));
+    }
+    return bytes;
+}
+
+// The sample of `channel` in frame `frame` of interleaved bytes.
+inline int SampleAt(const std::uint8_t* bytes, std::size_t frame, int channels, int channel) {
+    const std::uint8_t* p = bytes + (frame * channels + channel) * 2;
+    return static_cast<std::int16_t>(static_cast<std::uint16_t>(p[0] | (p[1] << 8)));
+}
+
+// A steady sine at 11025 frames per second; the right channel has its own
+// level (and phase, when given) so that a mix-up of the channels shows.
+inline std::vector<std::int16_t> Tone(std::size_t frames, int channels, double hz, double rightPhase = 0.0) {
+    std::vector<std::int16_t> samples;
+    for (std::size_t i = 0; i < frames; ++i) {
+        const double phase = 2 * std::numbers::pi * hz * static_cast<double>(i) / 11025.0;
+        samples.push_back(static_cast<std::int16_t>(std::lround(12000 * std::sin(phase))));
+        if (channels == 2) samples.push_back(static_cast<std::int16_t>(std::lround(7000 * std::sin(phase + rightPhase))));
+    }
+    return samples;
+}
+
+}  // namespace earloop::testing
