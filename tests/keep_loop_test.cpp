@@ -2,8 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
+#include <utility>
 #include <vector>
 
 #include "fakes/sample_bytes.h"
@@ -12,99 +14,62 @@
 namespace earloop {
 namespace {
 
-using testing::RampSamples;
+using testing::GuardedBuffer;
 using testing::SampleAt;
 using testing::ToBytes;
 
-using Builder = std::uint32_t (*)(std::span<const std::uint8_t>, std::uint32_t, std::uint32_t, std::uint32_t,
-                                  std::uint32_t, std::span<std::uint8_t>);
+using Builder = decltype(&SingleLoop);
 
-constexpr std::size_t kGuard = 64;
-constexpr std::uint8_t kGuardByte = 0xEE;
-
-// A Keep buffer of `capacity` bytes followed by guard bytes.
-struct KeepBuffer {
-    explicit KeepBuffer(std::size_t capacity = kKeepBufferBytes) : bytes(capacity + kGuard, kGuardByte) {}
-    std::span<std::uint8_t> Span() { return std::span(bytes).first(bytes.size() - kGuard); }
-    bool GuardIntact() const {
-        for (std::size_t i = bytes.size() - kGuard; i < bytes.size(); ++i)
-            if (bytes[i] != kGuardByte) return false;
-        return true;
-    }
-    int At(std::size_t frame, int channels, int channel = 0) const {
-        return SampleAt(bytes.data(), frame, channels, channel);
-    }
-    std::vector<std::uint8_t> bytes;
-};
-
-TEST(KeepLoop, LengthsOnSilenceAndOnARamp) {
+TEST(KeepLoop, LengthsOnSilenceAndOnARampStayInTheBuffer) {
     // On a rising ramp a later lag always scores higher, a reversed one lower:
     // SingleLoop and DoubleLoop's forward turn take the search's far end,
-    // DoubleLoop's backward turn lag 0.
-    struct Case {
-        const char* what;
-        Builder build;
-        bool ramp;
-        std::uint32_t windowFrames, rate, loopFrames;
-    } cases[] = {
-        {"single, silence", SingleLoop, false, 1024, 11025, 2 * 1024},
-        {"single, ramp", SingleLoop, true, 1024, 11025, 2 * (1024 - 220)},
-        {"double, silence", DoubleLoop, false, 1024, 11025, 2 * (1024 - 110)},
-        {"double, ramp", DoubleLoop, true, 1024, 11025, (1024 - 110) + (1024 - 220 - 110)},
-        // 512 frames at +12 (R 220, maxLag 441): the search stops at 512 - 440 = 72.
-        {"single, short window, high rate", SingleLoop, true, 512, 22050, 2 * (512 - 72)},
-        {"double, short window, high rate", DoubleLoop, true, 512, 22050, (512 - 220) + (512 - 72 - 220)},
+    // DoubleLoop's backward turn lag 0. Windows and loops in frames, the
+    // buffer in bytes per channel.
+    struct Case { const char* what; Builder build; bool ramp; std::uint32_t window, rate, buffer, loop; } cases[] = {
+        {"single, silence", SingleLoop, false, 1024, 11025, 10000, 2 * 1024},
+        {"single, ramp", SingleLoop, true, 1024, 11025, 10000, 2 * (1024 - 220)},
+        {"double, silence", DoubleLoop, false, 1024, 11025, 10000, 2 * (1024 - 110)},
+        {"double, ramp", DoubleLoop, true, 1024, 11025, 10000, (1024 - 110) + (1024 - 220 - 110)},
+        // At +12 (R 220, maxLag 441) the search stops at 512 - 440 = 72.
+        {"single, short window, high rate", SingleLoop, true, 512, 22050, 10000, 2 * (512 - 72)},
+        {"double, short window, high rate", DoubleLoop, true, 512, 22050, 10000, (512 - 220) + (512 - 72 - 220)},
+        // Shortened to half the buffer: 750 frames.
+        {"single, window over half the buffer", SingleLoop, true, 2048, 11025, 3000, 2 * (750 - 220)},
+        {"double, window over half the buffer", DoubleLoop, true, 2048, 11025, 3000, (750 - 110) + (750 - 220 - 110)},
     };
-    for (std::uint16_t channels : {1, 2}) {
-        const std::uint32_t ba = channels * 2u;
-        const auto ramp = ToBytes(RampSamples(6000, channels));
+    for (int channels : {1, 2}) {
+        const std::uint32_t ba = 2 * channels;
+        const auto ramp = ToBytes(testing::RampSamples(6000, channels));
         const std::vector<std::uint8_t> silence(ramp.size(), 0);
         for (const Case& c : cases) {
-            KeepBuffer keep;
-            const std::uint32_t length =
-                c.build(c.ramp ? ramp : silence, 1000 * ba, c.windowFrames * ba, ba, c.rate, keep.Span());
-            EXPECT_EQ(length, c.loopFrames * ba) << c.what << ", " << channels << " channels";
-            EXPECT_TRUE(keep.GuardIntact()) << c.what;
+            GuardedBuffer keep(c.buffer * channels);
+            EXPECT_EQ(c.build(c.ramp ? ramp : silence, 1000 * ba, c.window * ba, ba, c.rate, keep.Span()), c.loop * ba)
+                << c.what << ", " << channels << " channels";
+            EXPECT_TRUE(keep.GuardIntact()) << c.what << ", " << channels << " channels";
         }
     }
 }
 
-TEST(KeepLoop, SingleLoopHoldsItsBodyTwiceWithBothChannels) {
-    const auto ramp = ToBytes(RampSamples(6000, 2));
-    KeepBuffer keep;
-    const std::uint32_t length = SingleLoop(ramp, 1000 * 4, 1024 * 4, 4, 11025, keep.Span());
-    const std::size_t body = length / 8;  // frames
+TEST(KeepLoop, RampLoopsRunThroughTheWindowWithBothChannels) {
+    // Frames 1000..2023 of a stereo ramp; every run starts with a 110-frame blend.
+    const auto ramp = ToBytes(testing::RampSamples(6000, 2));
+    GuardedBuffer single(kKeepBufferBytes), twice(kKeepBufferBytes);
+    // SingleLoop: the body from lag 220 to the window's end, twice.
+    const std::uint32_t body = SingleLoop(ramp, 1000 * 4, 1024 * 4, 4, 11025, single.Span()) / 8;
     ASSERT_EQ(body, 1024u - 220);
-    EXPECT_EQ(keep.At(0, 2), 1000 + 220);  // the blend starts on the body's start
-    EXPECT_EQ(keep.At(110, 2), 1000 + 220 + 110);
-    EXPECT_EQ(keep.At(body - 1, 2), 1000 + 1023);
-    for (std::size_t i = 0; i < body; ++i) {
-        ASSERT_EQ(keep.At(body + i, 2), keep.At(i, 2)) << i;
-        ASSERT_EQ(keep.At(i, 2, 1), -keep.At(i, 2, 0)) << i;
+    EXPECT_TRUE(std::equal(single.bytes.begin(), single.bytes.begin() + body * 4, single.bytes.begin() + body * 4));
+    EXPECT_EQ(single.At(55, 2), 1677);  // halfway from 1275 toward 2079, the sound after the window
+    for (std::uint32_t i = 0; i < body; ++i) {
+        ASSERT_EQ(single.At(i, 2, 1), -single.At(i, 2)) << i;
+        if (i == 0 || i >= 110) { ASSERT_EQ(single.At(i, 2), 1000 + 220 + int(i)) << i; }
     }
-}
-
-TEST(KeepLoop, DoubleLoopRunsBackwardThenForward) {
-    const auto ramp = ToBytes(RampSamples(6000, 2));
-    KeepBuffer keep;
-    const std::uint32_t frames = DoubleLoop(ramp, 1000 * 4, 1024 * 4, 4, 11025, keep.Span()) / 4;
-    const std::uint32_t x1 = 1024 - 110;
+    // DoubleLoop: backward from the window's end for x1 frames, then forward from lag 220 to 110 before the end.
+    const std::uint32_t x1 = 1024 - 110, frames = DoubleLoop(ramp, 1000 * 4, 1024 * 4, 4, 11025, twice.Span()) / 4;
     ASSERT_EQ(frames, x1 + (1024 - 220 - 110));
-    EXPECT_EQ(keep.At(200, 2), 1000 + 1023 - 200);      // backward, past the first blend
-    EXPECT_EQ(keep.At(x1 - 1, 2), 1000 + 110);
-    EXPECT_EQ(keep.At(x1, 2), 1000 + 220);              // forward from the turn
-    EXPECT_EQ(keep.At(frames - 1, 2), 1000 + 1023 - 110);
-    for (std::uint32_t i = 0; i < frames; ++i) ASSERT_EQ(keep.At(i, 2, 1), -keep.At(i, 2, 0)) << i;
-}
-
-TEST(KeepLoop, AWindowLongerThanHalfTheBufferIsShortenedToFit) {
-    const auto ramp = ToBytes(RampSamples(6000, 1));
-    for (Builder build : {SingleLoop, DoubleLoop}) {
-        KeepBuffer keep(3000);
-        const std::uint32_t length = build(ramp, 0, 2048 * 2, 2, 11025, keep.Span());
-        EXPECT_GT(length, 0u);
-        EXPECT_LE(length, 3000u);
-        EXPECT_TRUE(keep.GuardIntact());
+    for (std::uint32_t i = 0; i < frames; ++i) {
+        ASSERT_EQ(twice.At(i, 2, 1), -twice.At(i, 2)) << i;
+        if (i == 0 || (i >= 110 && i < x1)) { ASSERT_EQ(twice.At(i, 2), 1000 + 1023 - int(i)) << i; }
+        if (i == x1 || i >= x1 + 110) { ASSERT_EQ(twice.At(i, 2), 1000 + 220 + int(i - x1)) << i; }
     }
 }
 
@@ -112,29 +77,25 @@ TEST(KeepLoop, AWindowLongerThanHalfTheBufferIsShortenedToFit) {
 // matched on the left channel only, and a time-reversed sine meets its
 // forward run smoothly only where the channel it was matched on does.
 TEST(KeepLoop, NoClickAcrossTheSeamOfASteadyTone) {
-    struct Case {
-        std::uint32_t windowFrames, rate;
-    } cases[] = {{512, 11025}, {1024, 11025}, {2048, 11025}, {512, 16518}, {512, 22050}, {2048, 22050}};
+    const std::pair<std::uint32_t, std::uint32_t> cases[] = {{512, 11025}, {1024, 11025}, {2048, 11025},
+                                                             {512, 16518}, {512, 22050},  {2048, 22050}};
+    constexpr std::uint32_t start = 3000;
     for (Builder build : {SingleLoop, DoubleLoop}) {
         for (int channels : {1, 2}) {
             const auto tone = ToBytes(testing::Tone(8000, channels, 440.0));
             const std::uint32_t ba = 2u * channels;
-            const std::uint32_t start = 3000;
-            for (const Case& c : cases) {
-                KeepBuffer keep;
-                const std::uint32_t frames =
-                    build(tone, start * ba, c.windowFrames * ba, ba, c.rate, keep.Span()) / ba;
-                ASSERT_GT(frames, 2u);
-                EXPECT_TRUE(keep.GuardIntact());
+            for (auto [window, rate] : cases) {
+                GuardedBuffer keep(kKeepBufferBytes);
+                const std::uint32_t frames = build(tone, start * ba, window * ba, ba, rate, keep.Span()) / ba;
+                ASSERT_TRUE(frames > 2 && keep.GuardIntact()) << frames;
                 for (int ch = 0; ch < channels; ++ch) {
                     int inside = 0;
-                    for (std::uint32_t i = start + 1; i < start + c.windowFrames; ++i)
+                    for (std::uint32_t i = start + 1; i < start + window; ++i)
                         inside = std::max(inside, std::abs(SampleAt(tone.data(), i, channels, ch) -
                                                            SampleAt(tone.data(), i - 1, channels, ch)));
-                    const int seam = std::abs(keep.At(0, channels, ch) - keep.At(frames - 1, channels, ch));
-                    EXPECT_LE(seam, 1.5 * inside)
-                        << (build == SingleLoop ? "single" : "double") << ", " << channels << " channels, "
-                        << c.windowFrames << " frames at " << c.rate << " Hz, channel " << ch;
+                    EXPECT_LE(std::abs(keep.At(0, channels, ch) - keep.At(frames - 1, channels, ch)), 1.5 * inside)
+                        << (build == SingleLoop ? "single" : "double") << ", " << channels << " channels, " << window
+                        << " frames at " << rate << " Hz, channel " << ch;
                 }
             }
         }

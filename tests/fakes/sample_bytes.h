@@ -1,11 +1,14 @@
 #pragma once
 // Converting between 16-bit samples and the little-endian bytes that the
-// playback functions read, and a steady tone to feed them.
+// playback functions read, a steady tone to feed them, and an output buffer
+// that shows a write past its end.
 
+#include <algorithm>
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
 #include <numbers>
+#include <span>
 #include <vector>
 
 namespace earloop::testing {
@@ -38,5 +41,20 @@ inline std::vector<std::int16_t> Tone(std::size_t frames, int channels, double h
     }
     return samples;
 }
+
+// `size` bytes for the function under test, then guard bytes it must leave alone.
+struct GuardedBuffer {
+    static constexpr std::size_t kGuard = 64;
+    static constexpr std::uint8_t kFill = 0xEE;
+    explicit GuardedBuffer(std::size_t size) : bytes(size + kGuard, kFill) {}
+    std::span<std::uint8_t> Span() { return std::span(bytes).first(bytes.size() - kGuard); }
+    bool GuardIntact() const {
+        return std::all_of(bytes.end() - kGuard, bytes.end(), [](std::uint8_t b) { return b == kFill; });
+    }
+    int At(std::size_t frame, int channels, int channel = 0) const {
+        return SampleAt(bytes.data(), frame, channels, channel);
+    }
+    std::vector<std::uint8_t> bytes;
+};
 
 }  // namespace earloop::testing
