@@ -15,6 +15,7 @@
 
 #include <algorithm>
 #include <ostream>
+#include <ranges>
 #include <string>
 #include <tuple>
 #include <utility>
@@ -48,16 +49,13 @@ void Settle(int milliseconds = 60) {
     loop.Run();
 }
 
-bool IsDark(const wxImage& image, int x, int y) {
-    return image.GetRed(x, y) + image.GetGreen(x, y) + image.GetBlue(x, y) < 3 * 128;
-}
+bool IsDark(const wxImage& i, int x, int y) { return i.GetRed(x, y) + i.GetGreen(x, y) + i.GetBlue(x, y) < 3 * 128; }
 
 // Rows of the image that hold dark (text) pixels, as runs [first, last].
 std::vector<std::pair<int, int>> InkBands(const wxImage& image) {
     std::vector<std::pair<int, int>> bands;
     for (int y = 0, inBand = 0; y < image.GetHeight(); ++y) {
-        bool ink = false;
-        for (int x = 0; x < image.GetWidth(); ++x) ink = ink || IsDark(image, x, y);
+        const bool ink = std::ranges::any_of(std::views::iota(0, image.GetWidth()), [&](int x) { return IsDark(image, x, y); });
         if (ink && !inBand) bands.emplace_back(y, y);
         if ((inBand = ink)) bands.back().second = y;
     }
@@ -95,11 +93,10 @@ protected:
         Display* display = XOpenDisplay(nullptr);
         XImage* pixels = XGetImage(display, DefaultRootWindow(display), at.x, at.y, image.GetWidth(),
                                    image.GetHeight(), AllPlanes, ZPixmap);
-        for (int y = 0; pixels && y < image.GetHeight(); ++y)
-            for (int x = 0; x < image.GetWidth(); ++x) {
-                const unsigned long p = XGetPixel(pixels, x, y);
-                image.SetRGB(x, y, (p >> 16) & 0xff, (p >> 8) & 0xff, p & 0xff);
-            }
+        for (int i = 0, w = image.GetWidth(); pixels && i < w * image.GetHeight(); ++i) {
+            const unsigned long p = XGetPixel(pixels, i % w, i / w);
+            image.SetRGB(i % w, i / w, (p >> 16) & 0xff, (p >> 8) & 0xff, p & 0xff);
+        }
         if (pixels) XDestroyImage(pixels);
         XCloseDisplay(display);
         return image;
@@ -125,18 +122,16 @@ TEST_F(ClassicControlsTest, ClicksReachOnlyEnabledControlsARadioUnchecksOnlyItsG
     auto* slider = Create({63, K::Slider, "", {311, 182, 100, 15}, false});
     slider->SetSliderPosition(100);
     Settle();
+    const auto checked = [&] { return std::vector{coarse->IsChecked(), normal->IsChecked(), other->IsChecked(), another->IsChecked()}; };
     Click(Centre(coarse));
-    EXPECT_TRUE(coarse->IsChecked() && !normal->IsChecked() && other->IsChecked());  // only its own group changes
+    EXPECT_EQ(checked(), (std::vector{true, false, true, false}));  // only its own group changes
     const std::vector<ClassicControl*> disabled{another, button, drawn, slider};
     for (ClassicControl* control : disabled) Click(Centre(control));
-    EXPECT_EQ(events_.log, Log{"command 31"});
-    EXPECT_TRUE(events_.notices.empty());
+    EXPECT_TRUE(events_.log == Log{"command 31"} && events_.notices.empty());
 
-    // The same clicks reach the controls once they are enabled.
-    for (ClassicControl* control : disabled) control->Enable();
-    for (ClassicControl* control : disabled) Click(Centre(control));
-    EXPECT_TRUE(coarse->IsChecked() && another->IsChecked());  // each group keeps one checked radio
-    EXPECT_FALSE(normal->IsChecked() || other->IsChecked());
+    // The same clicks reach the controls once they are enabled; each group keeps one checked radio.
+    for (ClassicControl* control : disabled) control->Enable(), Click(Centre(control));
+    EXPECT_EQ(checked(), (std::vector{true, false, false, true}));
     EXPECT_EQ(events_.log,
               (Log{"command 31", "command 42", "command 40019", "draw 7 pressed", "draw 7 released", "command 40010"}));
     EXPECT_LT(slider->SliderPosition(), 100);
@@ -158,17 +153,13 @@ TEST_F(ClassicControlsTest, GroupBoxShowsTheWindowInsideAndItsButtonSinksWhileHe
     Create({20, K::GroupBox, " Mark Point ", {140, 150, 151, 57}});
     auto* button = Create({40019, K::PushButton, "Set", {148, 165, 33, 17}});
     const wxImage image = Grab(client_);
-    auto isRed = [&](int x, int y) {
-        return image.GetRed(x, y) == 255 && image.GetGreen(x, y) == 0 && image.GetBlue(x, y) == 0;
-    };
-    EXPECT_TRUE(isRed(215, 175) && isRed(285, 195));  // inside the frame
-    EXPECT_FALSE(isRed(140, 180) || isRed(200, 205));  // its left and bottom edges
-    EXPECT_FALSE(isRed(164, 173));                     // the button
+    // Red inside the frame, not on its left and bottom edges nor on the button.
+    for (const auto& [x, y, red] : {std::tuple{215, 175, true}, {285, 195, true}, {140, 180, false}, {200, 205, false}, {164, 173, false}})
+        EXPECT_EQ(image.GetRed(x, y) == 255 && image.GetGreen(x, y) == 0 && image.GetBlue(x, y) == 0, red) << x << "," << y;
     EXPECT_EQ(InkBands(image.GetSubImage(wxRect(148, 150, 62, 12))).size(), 1u);  // the caption's text
 
     // Held: a shadow at the top-left edge; raised again (white there) once the pointer leaves.
-    MoveTo(Centre(button));
-    Press();
+    MoveTo(Centre(button)), Press();
     EXPECT_LT(Grab(button).GetRed(0, 0), 200);
     MoveTo(At(button, 60, 10));
     EXPECT_EQ(Grab(button).GetRed(0, 0), 255);
@@ -184,9 +175,7 @@ TEST_F(ClassicControlsTest, SliderPagesOrTracksTheMouseWithinItsRangeAndShowsIts
     slider->SetSliderTicks(10, 10);
     slider->SetSliderPosition(50);
     const wxImage image = Grab(slider);
-    int ticks = 0;
-    for (int x = 0; x < image.GetWidth(); ++x) ticks += IsDark(image, x, image.GetHeight() - 2);
-    EXPECT_GT(ticks, 5);
+    EXPECT_GT(std::ranges::count_if(std::views::iota(0, image.GetWidth()), [&](int x) { return IsDark(image, x, image.GetHeight() - 2); }), 5);
 
     // A click beside the thumb pages towards the pointer.
     Click(At(slider, 90, 7));
@@ -198,8 +187,7 @@ TEST_F(ClassicControlsTest, SliderPagesOrTracksTheMouseWithinItsRangeAndShowsIts
     // Dragging the thumb far past the right end, then back past the left end.
     events_.notices.clear();
     const wxPoint thumb = At(slider, 50, 4);
-    MoveTo(thumb);
-    Press();
+    MoveTo(thumb), Press();
     for (int dx = 0; dx <= 120; dx += 15) MoveTo(thumb + wxSize(dx, 0));
     EXPECT_EQ(slider->SliderPosition(), 100);
     for (int dx = 120; dx >= -120; dx -= 20) MoveTo(thumb + wxSize(dx, 0));
@@ -207,10 +195,9 @@ TEST_F(ClassicControlsTest, SliderPagesOrTracksTheMouseWithinItsRangeAndShowsIts
     const std::vector<Notice>& n = events_.notices;
     ASSERT_GE(n.size(), 4u);
     EXPECT_TRUE(std::all_of(n.begin(), n.end() - 2, [](const Notice& e) { return std::get<1>(e) == ThumbTrack; }));
-    const auto onTheWay = [](const Notice& e) { return std::get<2>(e) > 50 && std::get<2>(e) < 100; };
-    EXPECT_TRUE(std::any_of(n.begin(), n.end() - 2, onTheWay));  // tracked between the ends too
-    EXPECT_EQ(n.end()[-2], Notice(0, ThumbPosition, 1));
-    EXPECT_EQ(n.end()[-1], Notice(0, EndScroll, 1));
+    // Tracked between the ends too.
+    EXPECT_TRUE(std::any_of(n.begin(), n.end() - 2, [](const Notice& e) { return std::get<2>(e) > 50 && std::get<2>(e) < 100; }));
+    EXPECT_EQ(std::vector(n.end() - 2, n.end()), (std::vector<Notice>{{0, ThumbPosition, 1}, {0, EndScroll, 1}}));
 
     slider->SetSliderPosition(600);
     EXPECT_EQ(slider->SliderPosition(), 100);
@@ -230,9 +217,7 @@ TEST_F(ClassicControlsTest, ReadoutsShowEveryLabelLineWholeAProportionalMeterAnd
     EXPECT_LT(bands[1].second, 27);
 
     const wxImage shown = Grab(meter);
-    auto isFill = [&](int x) { return shown.GetBlue(x, 3) > 150 && shown.GetRed(x, 3) < 100; };
-    EXPECT_TRUE(isFill(3) && isFill(20));
-    EXPECT_FALSE(isFill(30) || isFill(44));
+    for (const int x : {3, 20, 30, 44}) EXPECT_EQ(shown.GetBlue(x, 3) > 150 && shown.GetRed(x, 3) < 100, x < 24) << x;  // half full
 
     label->SetCaption("A=");
     EXPECT_EQ(InkBands(Grab(label)).size(), 1u);
