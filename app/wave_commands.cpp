@@ -143,8 +143,7 @@ void Application::FinishWaveLoad() {
     window.CheckControl(main_[Ctl::SamplingNormal], true);
     analysis_.blockMode = 2;
 
-    const WaveFormatInfo& base = samples_.baseOutputFormat;
-    playback_.totalMs = static_cast<std::uint32_t>(static_cast<double>(samples_.workBytes) / base.nAvgBytesPerSec * 1000.0);
+    playback_.totalMs = LengthMs(samples_.workBytes, samples_.baseOutputFormat);
 
     const WaveFormatInfo& file = samples_.Format();
     window.SetStatusText(0, " " + samples_.fileName);

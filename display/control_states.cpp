@@ -19,15 +19,6 @@ const std::array<TransportSpec, kTransportCount> kTransportSpecs = {{
 
 const TransportSpec& TransportButtonSpec(Transport t) { return kTransportSpecs[static_cast<int>(t)]; }
 
-bool TransportOfControl(Ctl ctl, Transport& transport) {
-    for (int i = 0; i < kTransportCount; ++i)
-        if (kTransportSpecs[i].ctl == ctl) {
-            transport = static_cast<Transport>(i);
-            return true;
-        }
-    return false;
-}
-
 void ControlSwitches::ShowCreationState() {
     for (int i = 0; i < kTransportCount; ++i) {
         const TransportSpec& spec = kTransportSpecs[i];

@@ -44,11 +44,6 @@ struct TransportSpec {
     int glyphX, glyphY;  // where the glyph sits in the button
 };
 const TransportSpec& TransportButtonSpec(Transport t);
-// The button a control is, if it is one of the transport buttons.
-bool TransportOfControl(Ctl ctl, Transport& transport);
-
-// The transport block's client rectangle, repainted after a change of the buttons.
-inline constexpr Rect kTransportBlock{567, 0, 739 - 567, 146};
 
 struct GroupEnables {
     bool pitchAdjust, samplingTime, pitchShift, vocalCanceller, markPoint;

@@ -31,9 +31,4 @@ struct PlaybackState {
     std::uint32_t totalMs = 0;
 };
 
-// Window timers of the main window.
-inline constexpr int kPositionTimer = 100;     // every 100 ms while playing
-inline constexpr int kMidiNoteTimer = 102;     // end of a sounded MIDI note
-inline constexpr int kPositionTimerPeriodMs = 100;
-
 }  // namespace earloop

@@ -58,7 +58,7 @@ int Check(const std::string& path) {
     const WaveFormatInfo& format = image->format;
     const WaveFormatInfo working = WorkingFormat(format);
     const std::uint32_t frames = workBytes / working.nBlockAlign;
-    const auto ms = static_cast<std::uint32_t>(static_cast<double>(workBytes) / working.nAvgBytesPerSec * 1000.0);
+    const std::uint32_t ms = LengthMs(workBytes, working);
     std::printf("format: %u Hz, %s, %u bit\n", format.nSamplesPerSec, format.nChannels == 2 ? "stereo" : "mono",
                 format.wBitsPerSample);
     std::printf("data: %u bytes\n", image->dataBytes);

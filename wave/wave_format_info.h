@@ -21,4 +21,9 @@ inline WaveFormatInfo Pcm16Format(std::uint16_t channels, std::uint32_t rate) {
     return {1, channels, rate, rate * align, align, 16};
 }
 
+// Milliseconds that `bytes` of `format` last, truncated.
+inline std::uint32_t LengthMs(std::uint32_t bytes, const WaveFormatInfo& format) {
+    return static_cast<std::uint32_t>(static_cast<double>(bytes) / format.nAvgBytesPerSec * 1000.0);
+}
+
 }  // namespace earloop
