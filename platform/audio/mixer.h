@@ -1,0 +1,87 @@
+#pragma once
+// The program's wave output: every device the player opens is a voice of one
+// mixer, converted by libsoxr from its own rate (8259 to 22050 Hz for the
+// working samples) to the sound card's rate.
+//
+// Threads: the GUI thread opens voices and hands them buffers (Write, Reset,
+// SetVolume, PlayedBytes); whoever drives the card (the PortAudio callback,
+// the clock-paced silent output, a capture) calls Render; the GUI thread
+// collects the done notices with DeliverEvents and they reach each voice's
+// DeviceEvents there, in order.
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/ports/audio_ports.h"
+
+namespace earloop {
+
+class Mixer : public WaveOutput {
+public:
+    // `latencyFrames`: card frames between Render and the speaker; the played
+    // counters and the done notices wait for them.
+    explicit Mixer(std::uint32_t cardRate, std::uint32_t latencyFrames = 0);
+    ~Mixer() override;
+    Mixer(const Mixer&) = delete;
+    Mixer& operator=(const Mixer&) = delete;
+
+    // Mono or stereo 16-bit PCM at any rate from 4000 to 192000 Hz; nullptr
+    // for anything else or when every voice is taken.
+    std::unique_ptr<WaveOutDevice> Open(const WaveFormatInfo& format, DeviceEvents* events) override;
+    PackedVolume DeviceZeroVolume() override;
+    void SetDeviceZeroVolume(PackedVolume volume) override;
+
+    // Audio thread: `frames` interleaved stereo float frames of the mix at the
+    // card rate. Never blocks and never allocates: should the GUI thread be
+    // changing the voices at that moment, the period is silent and no voice
+    // advances.
+    void Render(float* out, std::size_t frames);
+    // GUI thread: calls OnWaveOutDone for every done notice since the last
+    // call, in the order they happened.
+    void DeliverEvents();
+    std::uint32_t CardRate() const;
+
+    struct Shared;  // what both threads see, behind one lock
+
+private:
+    std::unique_ptr<Shared> shared_;
+};
+
+// The mix rendered into memory under a clock the caller moves: exactly what
+// a listener would hear. Tests and the companion tool's render use it.
+class CaptureOutput {
+public:
+    explicit CaptureOutput(std::uint32_t cardRate);
+    WaveOutput& Output() { return mixer_; }
+    Mixer& GetMixer() { return mixer_; }
+    // Renders the next `frames` card frames, keeps them, then delivers the
+    // done notices they produced.
+    void Advance(std::size_t frames);
+    // Interleaved stereo, left first, from the capture's start.
+    const std::vector<float>& Captured() const { return captured_; }
+    std::uint32_t CardRate() const { return mixer_.CardRate(); }
+
+private:
+    Mixer mixer_;
+    std::vector<float> captured_;
+};
+
+// The sound card as the program uses it: PortAudio's default output at the
+// card's own rate or, when there is none, a silent output paced by the steady
+// clock, so that playback, its position and its done notices still run.
+class AudioBackend {
+public:
+    virtual ~AudioBackend() = default;
+    static std::unique_ptr<AudioBackend> Start();
+    virtual WaveOutput& Output() = 0;
+    // GUI thread, every few milliseconds: delivers the done notices (and
+    // moves the silent output on to the clock).
+    virtual void Pump() = 0;
+    // For a log line: which output and rate, or why it is silent.
+    virtual std::string Description() const = 0;
+};
+
+}  // namespace earloop
