@@ -14,4 +14,8 @@ struct AnalysisParameters {
     int blockMode = 2;        // Sampling Time: 1 coarse, 2 normal, 3 precision
 };
 
+// The analysis block for a Sampling Time choice: 512, 1024 or 2048 frames
+// for 1 coarse, 2 normal, 3 precision. The Keep window is one block long.
+inline int AnalysisBlockFrames(int blockMode) { return 256 << blockMode; }
+
 }  // namespace earloop

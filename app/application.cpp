@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdio>
 
 #include "app/control_ids.h"
 #include "resources/menu_and_keys.h"
@@ -10,20 +11,13 @@
 
 namespace earloop {
 
-namespace {
-
-// Device volumes carry a 16-bit level for each channel; 100 % is 65535.
-PackedVolume VolumeForPercent(int percent) {
-    const auto level = static_cast<PackedVolume>(percent * 65535 / 100);
-    return level | level << 16;
-}
-
-}  // namespace
-
 Application::Application(Platform platform)
     : platform_(platform),
       switches_(platform.window, main_, states_),
-      view_(platform.window, platform.text, main_) {}
+      view_(platform.window, platform.text, main_),
+      output_(playback_, samples_, platform.waveOut, platform.timers, *this, *this) {}
+
+Application::~Application() = default;
 
 // The creation of the main window, in a fixed order: each later subsystem adds
 // its start-up call at its place in this list.
@@ -69,7 +63,7 @@ bool Application::Create() {
     analysis_.analysisRange = 3;
     playback_ = PlaybackState{};
 
-    platform_.waveOut.SetDeviceZeroVolume(VolumeForPercent(settings_.waveVolume));
+    platform_.waveOut.SetDeviceZeroVolume(WaveVolumeLevel(settings_.waveVolume));
     window.SetSliderPosition(main_[Ctl::WaveVolumeSlider], settings_.waveVolume);
     window.SetSliderPosition(main_[Ctl::MidiVolumeSlider], settings_.midiVolume);
 
@@ -181,11 +175,12 @@ const Application::CommandEntry* Application::FindCommand(int id) {
         {cid::Keep, nullptr},                {cid::FastForward, nullptr},      {cid::Rewind, nullptr},
         {cid::Stop, nullptr},                {cid::PitchAdjustUp, nullptr},    {cid::PitchAdjustDown, nullptr},
         {cid::LiveInput, nullptr},           {cid::MarkSet, nullptr},          {cid::MarkClear, nullptr},
-        {cid::SpeedTo100, nullptr},          {cid::SpeedTo1, nullptr},         {cid::VocalCanceller, nullptr},
-        {cid::RangeDown, nullptr},           {cid::RangeUp, nullptr},          {cid::ShiftDown, nullptr},
-        {cid::ShiftReset, nullptr},          {cid::ShiftUp, nullptr},          {cid::ChooseCoarse, nullptr},
-        {cid::ChooseNormal, nullptr},        {cid::ChoosePrecision, nullptr},  {cid::SpeedUp10, nullptr},
-        {cid::SpeedDown10, nullptr},         {cid::MarkLater, nullptr},        {cid::MarkEarlier, nullptr},
+        {cid::SpeedTo100, &Application::SpeedTo100}, {cid::SpeedTo1, &Application::SpeedTo1},
+        {cid::VocalCanceller, nullptr},      {cid::RangeDown, nullptr},        {cid::RangeUp, nullptr},
+        {cid::ShiftDown, &Application::ShiftDown}, {cid::ShiftReset, &Application::ShiftReset},
+        {cid::ShiftUp, &Application::ShiftUp}, {cid::ChooseCoarse, nullptr}, {cid::ChooseNormal, nullptr},
+        {cid::ChoosePrecision, nullptr},     {cid::SpeedUp10, &Application::SpeedUp10},
+        {cid::SpeedDown10, &Application::SpeedDown10}, {cid::MarkLater, nullptr}, {cid::MarkEarlier, nullptr},
         {cid::PitchAdjustReset, nullptr},    {cid::Help, nullptr},             {cid::ThisApplication, nullptr},
         {cid::RepeatSet, nullptr},           {cid::RepeatLater, nullptr},      {cid::RepeatEarlier, nullptr},
         {cid::RepeatClear, nullptr},         {cid::DisplayNotes, nullptr},     {cid::OpenNoteBox, nullptr},
@@ -203,6 +198,41 @@ void Application::Command(int id) {
 }
 
 void Application::ExitProgram() { platform_.window.RequestClose(); }
+
+void Application::Timer(int id) {
+    if (destroyed_) return;
+    if (id == kPositionTimerId) output_.OnPositionTimer();
+}
+
+// Every display of the play position, after each tick and each change of it.
+void Application::ShowPlayPosition(std::uint32_t position) {
+    if (platform_.keyboard.EscapePressed()) {
+        Command(ControlId::Stop);
+        return;
+    }
+    if (!samples_.loaded) return;
+    const double perSecond = samples_.outputFormat.nAvgBytesPerSec;
+    const auto elapsed = static_cast<std::uint32_t>(position / perSecond * playback_.pitchFactor * 1000.0);
+    playback_.elapsedMs = std::min(elapsed, playback_.totalMs);
+    const int ms = static_cast<int>(playback_.elapsedMs);
+    char status[64];
+    std::snprintf(status, sizeof status, " %d msec / %d msec ", ms, static_cast<int>(playback_.totalMs));
+    platform_.window.SetStatusText(1, status);
+    const int column = playback_.totalMs == 0 ? 0 : static_cast<int>(540.0 / playback_.totalMs * ms);
+    platform_.window.SetSliderPosition(main_[Ctl::PositionSlider], column);
+
+    Readouts& texts = view_.Texts();
+    texts.bigTime = FormatPlayTime(" %02d:%02d.%02d ", ms);
+    view_.DrawBigTime(kBigTimeBox);
+    // Without a mark point or a repeat range their readouts run along.
+    const std::string runningTime = FormatPlayTime("%02d:%02d.%02d ", ms);
+    view_.DrawMarkTime(runningTime);
+    view_.DrawRepeatTime(runningTime);
+}
+
+void Application::OnWaveOutDone(int bufferTag) {
+    if (!destroyed_) output_.OnBufferDone(bufferTag);
+}
 
 void Application::Paint() { view_.Paint(); }
 
@@ -231,10 +261,12 @@ void Application::DrawItem(ControlHandle control, bool pressed) {
 void Application::Destroy() {
     if (destroyed_) return;
     destroyed_ = true;
+    output_.StopPositionTimer();
     if (main_.waveOutVolumeTaken) platform_.waveOut.SetDeviceZeroVolume(main_.waveOutVolumeAtStart);
     // A start-up that failed before the settings were read must not replace
     // the user's file with start values.
     if (settingsLoaded_) SaveSettings(platform_.files, settings_, analysis_);
+    output_.CloseOutput();
 }
 
 }  // namespace earloop

@@ -20,7 +20,9 @@
 #include "platform/ports/midi_port.h"
 #include "platform/ports/picture_library.h"
 #include "platform/ports/text_renderer.h"
+#include "platform/ports/timer_port.h"
 #include "platform/ports/window_port.h"
+#include "playback/output_engine.h"
 #include "playback/playback_state.h"
 #include "settings/settings.h"
 #include "wave/sample_store.h"
@@ -35,6 +37,7 @@ struct Platform {
     FileSystem& files;
     PictureLibraries& pictures;
     TextRenderer& text;
+    TimerPort& timers;
     WaveOutput& waveOut;
     WaveInput& waveIn;
     MidiOutput& midiOut;
@@ -44,11 +47,12 @@ struct Platform {
 inline constexpr const char* kMissingFileMessage = "プログラムの実行に必要なファイルがありません";
 inline constexpr const char* kProgramCaption = "Earloop !";
 
-class Application {
+class Application : public DeviceEvents, private PlaybackHooks {
 public:
     explicit Application(Platform platform);
     Application(const Application&) = delete;
     Application& operator=(const Application&) = delete;
+    ~Application() override;
 
     // The window's creation: builds controls and pictures, loads the settings
     // and shows the window. False when start-up failed and the window was
@@ -64,6 +68,15 @@ public:
     void Paint();
     // An owner-drawn button needs its face, pressed or not.
     void DrawItem(ControlHandle control, bool pressed);
+    // A tick of window timer `id`.
+    void Timer(int id);
+    // The speed slider's value at the end of a change.
+    void SpeedSliderChanged(int value);
+    // Device notices, on the GUI thread in the order they happened; none is
+    // handled once the window is destroyed.
+    void OnWaveOutDone(int bufferTag) override;
+    void OnWaveInOpen() override {}
+    void OnWaveInData(int, std::size_t) override {}
     // Files dropped on the window; exactly one becomes the current wave.
     void DropFiles(const std::vector<std::string>& paths);
     // A take the recorder saved as `savedName` becomes the current wave.
@@ -99,13 +112,30 @@ private:
     void ExitProgram();
     void OpenWave();
 
+    // Speed and pitch shift (speed_commands.cpp).
+    void SpeedTo100();
+    void SpeedTo1();
+    void SpeedUp10();
+    void SpeedDown10();
+    void ShiftDown();
+    void ShiftUp();
+    void ShiftReset();
+    void ApplyShift(bool reset);
+    void PlaySpeedChanged();
+    void ToggleButton(Ctl ctl);
+
+    // PlaybackHooks
+    void ShowSpeed(int percent) override;
+    void ShowPlayPosition(std::uint32_t position) override;
+    bool RepeatCheck() override { return false; }
+    void PlayEnded() override {}
+
     // Loading a wave (wave_commands.cpp).
     std::optional<std::string> ChooseWaveFile();
     bool TryLoad(const std::string& path, WaveImage& loaded);
     void ShowError();
     void Repaint();
     bool MakeCurrent(WaveImage image);
-    bool OpenOutputDevice(const WaveFormatInfo& format);
     void FinishWaveLoad();
 
     Platform platform_;
@@ -117,8 +147,7 @@ private:
     AnalysisParameters analysis_;
     PlaybackState playback_;
     SampleStore samples_;
-    // The open wave output; the player drives it.
-    std::unique_ptr<WaveOutDevice> waveOutDevice_;
+    OutputEngine output_;
     ErrorState error_;
     // A dropped file's path waits here until Open has kept the current name.
     std::optional<std::string> droppedPath_;

@@ -43,7 +43,7 @@ void Application::OpenWave() {
     if (hadWave) {
         Command(cid::ShiftReset);
         switches_.SetTransportButtons(kAllOff);
-        waveOutDevice_.reset();
+        output_.CloseOutput();
     }
     const std::optional<std::string> chosen = dropped ? dropped : ChooseWaveFile();
     switches_.SetTransportButtons(hadWave ? kLoadedStopped : kChoosingFile);
@@ -52,7 +52,7 @@ void Application::OpenWave() {
     WaveImage image;
     if (!chosen || !TryLoad(*chosen, image)) {
         if (chosen) ShowError();
-        if (hadWave) OpenOutputDevice(samples_.baseOutputFormat);
+        if (hadWave) output_.OpenPlainDevice();
         Repaint();
         return;
     }
@@ -112,7 +112,7 @@ bool Application::MakeCurrent(WaveImage image) {
     samples_.vocalCancelOn = false;
     samples_.baseOutputFormat = WorkingFormat(samples_.Format());
     samples_.outputFormat = samples_.baseOutputFormat;
-    return OpenOutputDevice(samples_.outputFormat);
+    return output_.OpenPlainDevice();
 }
 
 bool Application::AdoptRecordedTake(const std::string& savedName, WaveImage take) {
@@ -129,11 +129,6 @@ bool Application::AdoptRecordedTake(const std::string& savedName, WaveImage take
     return true;
 }
 
-bool Application::OpenOutputDevice(const WaveFormatInfo& format) {
-    waveOutDevice_ = platform_.waveOut.Open(format, nullptr);
-    return waveOutDevice_ != nullptr;
-}
-
 // The reset of the window and the transport after a wave became current, in a
 // fixed order; each later subsystem adds its call at its place.
 void Application::FinishWaveLoad() {
@@ -142,8 +137,10 @@ void Application::FinishWaveLoad() {
     window.CheckControl(main_[Ctl::SamplingCoarse], false);
     window.CheckControl(main_[Ctl::SamplingNormal], true);
     analysis_.blockMode = 2;
+    analysis_.analysisPoints = AnalysisBlockFrames(analysis_.blockMode);
+    output_.PrepareKeepHeader(static_cast<std::uint32_t>(analysis_.analysisPoints));
 
-    playback_.totalMs = LengthMs(samples_.workBytes, samples_.baseOutputFormat);
+    output_.PrepareWholeWave(settings_.ffRwStep);
 
     const WaveFormatInfo& file = samples_.Format();
     window.SetStatusText(0, " " + samples_.fileName);
@@ -169,6 +166,7 @@ void Application::FinishWaveLoad() {
     DrawAllTransportButtons();
 
     playback_.speedPercent = 100;
+    playback_.sourceRatio = 1.0;
     window.SetControlText(main_[Ctl::SlowRateGroup], Format(" Play Speed = %d%%", 100));
     window.SetSliderPosition(main_[Ctl::SpeedSlider], 100);
 

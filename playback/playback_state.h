@@ -29,6 +29,7 @@ struct PlaybackState {
     std::uint32_t keepBytes = 0;
     std::uint32_t ffStepBytes = 0;
     std::uint32_t totalMs = 0;
+    std::uint32_t elapsedMs = 0;      // the play time last shown
 };
 
 }  // namespace earloop

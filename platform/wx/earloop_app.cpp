@@ -21,7 +21,7 @@ public:
     bool OnInit() override {
         auto* frame = new MainFrame();
         application_ = std::make_unique<Application>(
-            Platform{*frame, *frame, *frame, files_, pictures_, text_, waveOut_, waveIn_, midiOut_});
+            Platform{*frame, *frame, *frame, files_, pictures_, text_, *frame, waveOut_, waveIn_, midiOut_});
         frame->Attach(application_.get());
         // A failed start has reported itself and closed the window, which ends
         // the loop; the window is never shown.

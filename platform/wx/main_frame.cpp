@@ -176,6 +176,19 @@ bool MainFrame::EscapePressed() {
     return wxGetKeyState(WXK_ESCAPE);
 }
 
+void MainFrame::StartTimer(int id, int periodMs) {
+    std::unique_ptr<wxTimer>& timer = timers_[id];
+    if (!timer) {
+        timer = std::make_unique<wxTimer>(this, id);
+        Bind(wxEVT_TIMER, [this, id](wxTimerEvent&) { if (app_) app_->Timer(id); }, id);
+    }
+    timer->Start(periodMs);
+}
+
+void MainFrame::StopTimer(int id) {
+    if (auto found = timers_.find(id); found != timers_.end()) found->second->Stop();
+}
+
 void MainFrame::RequestClose() {
     closeRequested_ = true;
     Close();
@@ -187,6 +200,7 @@ void MainFrame::OnCloseWindow(wxCloseEvent&) {
         app_ = nullptr;
         app->Destroy();
     }
+    for (auto& [id, timer] : timers_) timer->Stop();
     wxFrame::Destroy();
 }
 

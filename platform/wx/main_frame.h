@@ -6,11 +6,15 @@
 
 #include <wx/bitmap.h>
 #include <wx/frame.h>
+#include <wx/timer.h>
 
+#include <map>
+#include <memory>
 #include <vector>
 
 #include "platform/ports/dialog_port.h"
 #include "platform/ports/keyboard_port.h"
+#include "platform/ports/timer_port.h"
 #include "platform/ports/window_port.h"
 #include "platform/wx/classic_controls.h"
 
@@ -22,6 +26,7 @@ class MainFrame : public wxFrame,
                   public WindowPort,
                   public DialogPort,
                   public KeyboardPort,
+                  public TimerPort,
                   private ClassicControlEvents {
 public:
     MainFrame();
@@ -65,6 +70,10 @@ public:
     // KeyboardPort
     bool EscapePressed() override;
 
+    // TimerPort
+    void StartTimer(int id, int periodMs) override;
+    void StopTimer(int id) override;
+
 private:
     // ClassicControlEvents
     void OnControlCommand(int id) override;
@@ -80,6 +89,7 @@ private:
     wxWindow* panel_ = nullptr;
     wxBitmap backing_;  // what the client area shows behind the controls
     std::vector<ClassicControl*> controls_;
+    std::map<int, std::unique_ptr<wxTimer>> timers_;
     wxFont font_;
     bool closeRequested_ = false;
     bool inPaint_ = false;

@@ -13,10 +13,11 @@ struct AppHarness {
     FakeFileSystem files;
     FakePictureLibraries pictures;
     FakeTextRenderer text;
+    FakeTimers timers;
     FakeWaveOutput waveOut;
     NoWaveInput waveIn;
     NoMidiOutput midiOut;
-    Application app{{window, dialogs, keyboard, files, pictures, text, waveOut, waveIn, midiOut}};
+    Application app{{window, dialogs, keyboard, files, pictures, text, timers, waveOut, waveIn, midiOut}};
 
     // What the toolkit does: create, then install the keys once shown.
     bool Start() {

@@ -82,4 +82,66 @@ void FakeTextRenderer::DrawText(FrameBuffer& target, Point at, std::string_view 
             target.FillRect({at.x + static_cast<int>(i) * font.width + 1, at.y + 2, font.width - 2, font.height - 4}, colour);
 }
 
+struct FakeWaveOutput::Device : WaveOutDevice {
+    Device(FakeWaveOutput& output, DeviceEvents* events, std::uint32_t blockAlign)
+        : output(output), events(events), blockAlign(blockAlign) {}
+    ~Device() override {
+        GiveBack();
+        output.log.push_back("close");
+        if (output.last == this) output.last = nullptr;
+    }
+    void Write(const std::uint8_t*, std::size_t bytes, std::uint32_t loops, int tag) override {
+        output.log.push_back("write " + std::to_string(bytes) + " x" +
+                             (loops == kLoopUntilReset ? std::string("loop") : std::to_string(loops)) + " tag " +
+                             std::to_string(tag));
+        queued.push_back({bytes, tag});
+    }
+    void Reset() override {
+        output.log.push_back("reset");
+        GiveBack();
+        played = 0;
+    }
+    std::uint64_t PlayedBytes() override { return played; }
+    void SetVolume(PackedVolume volume) override { output.log.push_back("volume " + std::to_string(volume)); }
+
+    void GiveBack() {
+        for (const auto& buffer : queued)
+            if (events) output.notices.emplace_back(events, buffer.second);
+        queued.clear();
+    }
+
+    FakeWaveOutput& output;
+    DeviceEvents* events;
+    std::uint32_t blockAlign;
+    std::vector<std::pair<std::size_t, int>> queued;  // bytes, tag
+    std::uint64_t played = 0;
+};
+
+std::unique_ptr<WaveOutDevice> FakeWaveOutput::Open(const WaveFormatInfo& format, DeviceEvents* events) {
+    opened.push_back(format);
+    log.push_back("open " + std::to_string(format.nSamplesPerSec) + " " + std::to_string(format.nChannels) +
+                  (events ? " stream" : " plain"));
+    if (failOpen) return nullptr;
+    auto device = std::make_unique<Device>(*this, events, format.nBlockAlign);
+    last = device.get();
+    return device;
+}
+
+bool FakeWaveOutput::FinishBuffer() {
+    if (!last || last->queued.empty()) return false;
+    const auto [bytes, tag] = last->queued.front();
+    last->queued.erase(last->queued.begin());
+    last->played += bytes;
+    if (last->events) notices.emplace_back(last->events, tag);
+    return true;
+}
+
+void FakeWaveOutput::Play(std::uint64_t bytes) {
+    if (last) last->played += bytes;
+}
+
+void FakeWaveOutput::Deliver() {
+    for (const auto& [events, tag] : std::exchange(notices, {})) events->OnWaveOutDone(tag);
+}
+
 }  // namespace earloop::testing

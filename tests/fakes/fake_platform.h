@@ -5,6 +5,7 @@
 #include <optional>
 #include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "fakes/fake_file_system.h"
@@ -15,6 +16,7 @@
 #include "platform/ports/midi_port.h"
 #include "platform/ports/picture_library.h"
 #include "platform/ports/text_renderer.h"
+#include "platform/ports/timer_port.h"
 #include "platform/ports/window_port.h"
 
 namespace earloop::testing {
@@ -123,20 +125,43 @@ public:
     int asked = 0;
 };
 
-// Opens devices that take every buffer and play nothing, and records the
-// formats asked for; `failOpen` makes every open fail.
+// Wave output devices that record every call in one log, shared by all the
+// devices, and play only when a test says so: FinishBuffer plays the oldest
+// queued buffer of the device opened last and queues its done notice, which
+// Deliver hands to the device's events in order, as the GUI thread would.
+// `failOpen` makes every open fail.
 class FakeWaveOutput : public WaveOutput {
 public:
-    std::unique_ptr<WaveOutDevice> Open(const WaveFormatInfo& format, DeviceEvents*) override {
-        opened.push_back(format);
-        if (failOpen) return nullptr;
-        return std::make_unique<SilentWaveOutDevice>();
-    }
+    std::unique_ptr<WaveOutDevice> Open(const WaveFormatInfo& format, DeviceEvents* events) override;
     PackedVolume DeviceZeroVolume() override { return deviceZeroVolume; }
     void SetDeviceZeroVolume(PackedVolume volume) override { deviceZeroVolume = volume; }
+
+    // The oldest queued buffer of the device opened last has played; false
+    // when it has none.
+    bool FinishBuffer();
+    // Adds played bytes to the device opened last, as if time had passed.
+    void Play(std::uint64_t bytes);
+    void Deliver();
+    // The log since the last call, emptied.
+    std::vector<std::string> TakeLog() { return std::exchange(log, {}); }
+
+    struct Device;
     PackedVolume deviceZeroVolume = 0xFFFFFFFF;
     std::vector<WaveFormatInfo> opened;
     bool failOpen = false;
+    // "open RATE CHANNELS plain|stream", "write BYTES xLOOPS tag T", "reset", "volume V", "close".
+    std::vector<std::string> log;
+    std::vector<std::pair<DeviceEvents*, int>> notices;  // done, not yet delivered
+    Device* last = nullptr;                              // the device opened last, while open
+};
+
+// Window timers that run only when the test ticks them.
+class FakeTimers : public TimerPort {
+public:
+    void StartTimer(int id, int periodMs) override { running[id] = periodMs; }
+    void StopTimer(int id) override { running.erase(id); }
+    bool Running(int id) const { return running.count(id) != 0; }
+    std::map<int, int> running;  // id -> period
 };
 
 }  // namespace earloop::testing

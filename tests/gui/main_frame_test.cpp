@@ -63,7 +63,7 @@ struct RealWindow {
     testing::FakeWaveOutput waveOut;
     NoWaveInput waveIn;
     NoMidiOutput midiOut;
-    Application app{{*frame, *frame, *frame, files, pictures, text, waveOut, waveIn, midiOut}};
+    Application app{{*frame, *frame, *frame, files, pictures, text, *frame, waveOut, waveIn, midiOut}};
 
     RealWindow() { frame->Attach(&app); }
     ~RealWindow() {

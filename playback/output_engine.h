@@ -1,0 +1,126 @@
+#pragma once
+// The output side of the player: turns the working samples into sound through
+// the wave output, in one of two modes with exactly one device open at a time.
+//
+// - Plain mode (speed 100 %): the rest of the wave is one buffer on the plain
+//   device, which has no done notices. The same device plays the Keep loop, a
+//   short buffer repeated until reset.
+// - Stretch mode (speed below 100 %, or a pitch shift up): the stream device
+//   plays two buffers in turn; each done notice refills the buffer that
+//   finished with the next stretched chunks and queues it again.
+//
+// A pitch shift re-tunes the output rate of both devices. The position shown
+// to the user is the device's own count of played bytes, mapped back to the
+// source and added to where output started.
+
+#include <array>
+#include <cstdint>
+#include <memory>
+
+#include "platform/ports/audio_ports.h"
+#include "platform/ports/timer_port.h"
+#include "playback/keep_loop.h"
+#include "playback/playback_state.h"
+#include "playback/time_stretch.h"
+#include "wave/sample_store.h"
+
+namespace earloop {
+
+// What the output asks of the rest of the program.
+class PlaybackHooks {
+public:
+    virtual ~PlaybackHooks() = default;
+    // The speed caption and slider.
+    virtual void ShowSpeed(int percent) = 0;
+    // Every position display, after each tick of the position timer.
+    virtual void ShowPlayPosition(std::uint32_t position) = 0;
+    // The repeat range's end; true when it turned the play around (and
+    // restarted the output itself).
+    virtual bool RepeatCheck() = 0;
+    // The play reached the end of the data.
+    virtual void PlayEnded() = 0;
+};
+
+// The device volume for a wave volume of 0..100 %: 65535 at 100, both channels.
+PackedVolume WaveVolumeLevel(int percent);
+
+inline constexpr int kPositionTimerId = 100;
+inline constexpr int kPositionTimerMs = 100;
+inline constexpr std::size_t kStreamBufferBytes = 100000;
+inline constexpr int kMaxStreamChunks = 20;
+
+class OutputEngine {
+public:
+    // `streamEvents` receives the stream device's done notices; they come back
+    // through OnBufferDone.
+    OutputEngine(PlaybackState& state, SampleStore& samples, WaveOutput& output, TimerPort& timers,
+                 DeviceEvents& streamEvents, PlaybackHooks& hooks);
+    ~OutputEngine();
+
+    // The plain device on `outputFormat`; false when it cannot be opened.
+    bool OpenPlainDevice();
+    void ClosePlainDevice();
+    void ResetPlainDevice();
+    void OpenStreamDevice();
+    void CloseStreamDevice();
+    // Closes whichever device is open: before a new wave replaces the samples
+    // the devices read, and at exit.
+    void CloseOutput();
+
+    // Makes the device the current mode needs ready and silent.
+    void ResetOutput();
+    // While playing (not paused, held, at the end or stopped): starts the
+    // output again from `position` in the current mode.
+    void RestartOutput();
+    void StartPlainPlay();
+    void StartStretchPlay();
+    // Builds the Keep loop near `offset` (mode 0 single, 1 double) and plays
+    // it on the plain device until reset.
+    void BuildKeepLoop(std::uint32_t offset, int keepMode);
+    // The Keep window: one analysis block of `blockFrames` frames.
+    void PrepareKeepHeader(std::uint32_t blockFrames);
+    // The wave's length and the FF/RW step, from the working format.
+    void PrepareWholeWave(int ffRwStepMs);
+    // Re-tunes the output rate to 11025 x `factor` and reopens the plain device.
+    void ApplyPitchShift(double factor, std::uint32_t blockFrames, int ffRwStepMs);
+    void SetWaveVolume(int percent);
+
+    void StartPositionTimer();
+    void StopPositionTimer();
+    void OnPositionTimer();
+    // A done notice of the stream device.
+    void OnBufferDone(int bufferTag);
+
+    bool PlainDeviceOpen() const { return plain_ != nullptr; }
+
+private:
+    std::uint32_t Align(std::uint32_t bytes) const;
+    WaveOutDevice* OpenDevice() const;
+    // Marks every done notice still due from the stream device as stale.
+    void CountStaleNotices();
+    void ResetStreamDevice();
+    // Chunks that still fit before the end of the data from `streamSource`, or
+    // 0 (and `atEnd`) when not even one does.
+    int ChunksAhead();
+    void QueueStreamBuffer();
+
+    PlaybackState& state_;
+    SampleStore& samples_;
+    WaveOutput& output_;
+    TimerPort& timers_;
+    DeviceEvents& streamEvents_;
+    PlaybackHooks& hooks_;
+    std::unique_ptr<WaveOutDevice> plain_;
+    std::unique_ptr<WaveOutDevice> stream_;
+    // Bumped at every start and reset of the stream: a done notice carries its
+    // buffer's generation, so a late notice of a buffer given back by a reset
+    // never refills a buffer of a newer stream.
+    int streamGeneration_ = 0;
+    // The chunk lengths of the stream, fixed when it starts.
+    StretchGeometry geometry_;
+    // Fixed at start-up: nothing is allocated while playing.
+    std::unique_ptr<std::array<std::array<std::uint8_t, kStreamBufferBytes>, 2>> streamBuffers_;
+    std::unique_ptr<std::array<std::uint8_t, kKeepBufferBytes>> keepBuffer_;
+};
+
+}  // namespace earloop
