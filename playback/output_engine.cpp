@@ -146,7 +146,11 @@ void OutputEngine::StartStretchPlay() {
     streamGeneration_ = (streamGeneration_ + 1) & kGenerationMask;
 
     state_.fillIndex = 0;
-    if ((state_.chunksInBuffer = ChunksAhead()) == 0) return;
+    if ((state_.chunksInBuffer = ChunksAhead()) == 0) {
+        // Nothing to play is a stream whose last buffer is done.
+        StopPositionTimer();
+        return;
+    }
     QueueStreamBuffer();
     state_.fillIndex = 1;
     state_.streamSource += static_cast<std::uint32_t>(state_.chunksInBuffer) * state_.inChunkBytes;

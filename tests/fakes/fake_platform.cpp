@@ -90,7 +90,8 @@ struct FakeWaveOutput::Device : WaveOutDevice {
         output.log.push_back("close");
         if (output.last == this) output.last = nullptr;
     }
-    void Write(const std::uint8_t*, std::size_t bytes, std::uint32_t loops, int tag) override {
+    void Write(const std::uint8_t* data, std::size_t bytes, std::uint32_t loops, int tag) override {
+        output.lastWrite.assign(data, data + bytes);
         output.log.push_back("write " + std::to_string(bytes) + " x" +
                              (loops == kLoopUntilReset ? std::string("loop") : std::to_string(loops)) + " tag " +
                              std::to_string(tag));

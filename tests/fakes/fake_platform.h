@@ -152,6 +152,7 @@ public:
     // "open RATE CHANNELS plain|stream", "write BYTES xLOOPS tag T", "reset", "volume V", "close".
     std::vector<std::string> log;
     std::vector<std::pair<DeviceEvents*, int>> notices;  // done, not yet delivered
+    std::vector<std::uint8_t> lastWrite;                 // what the last Write handed over
     Device* last = nullptr;                              // the device opened last, while open
 };
 
