@@ -1,0 +1,121 @@
+// The speed and pitch shift commands over the application object: the values
+// they set, what the window shows and which device they reopen.
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "app/application.h"
+#include "app/control_ids.h"
+#include "fakes/app_harness.h"
+#include "fakes/wav_builder.h"
+
+namespace earloop {
+namespace {
+
+using testing::MakeWav;
+using testing::RampSamples;
+using testing::WaveSpec;
+
+struct Harness : testing::AppHarness {
+    explicit Harness(bool load = true) {
+        EXPECT_TRUE(Start());
+        if (!load) return;
+        WaveSpec spec;
+        spec.rate = 11025;
+        spec.samples = RampSamples(11025 * 3, 2);
+        files.Add("/music/take.wav", MakeWav(spec));
+        dialogs.chosenFile = "/music/take.wav";
+        app.Command(ControlId::Open);
+        waveOut.TakeLog();
+    }
+    std::string SpeedCaption() const { return Control(Ctl::SlowRateGroup).text; }
+    int SpeedSlider() const { return Control(Ctl::SpeedSlider).sliderPosition; }
+    std::string ShiftCaption() const { return Control(Ctl::ShiftReadout).text; }
+};
+
+TEST(ShiftCommands, EachStepUpRetunesTheOutputAndKeepsTheTempo) {
+    Harness h;
+    const int compensated[] = {94, 89, 84, 79, 75, 71, 67, 63, 59, 56, 53, 50};
+    for (int shift = 1; shift <= 12; ++shift) {
+        h.app.Command(ControlId::ShiftUp);
+        const int speed = compensated[shift - 1];
+        const auto rate = static_cast<std::uint32_t>(11025 * std::pow(1.05946309436, shift));
+        EXPECT_EQ(h.app.Playback().speedPercent, speed) << shift;
+        EXPECT_EQ(h.SpeedCaption(), " Play Speed = " + std::to_string(speed) + "%");
+        EXPECT_EQ(h.SpeedSlider(), speed);
+        EXPECT_EQ(h.ShiftCaption(), "Shift " + std::to_string(shift));
+        EXPECT_TRUE(h.app.Playback().stretchOn);
+        EXPECT_EQ(h.waveOut.TakeLog(), (std::vector<std::string>{"close", "open " + std::to_string(rate) + " 2 plain"}));
+    }
+    EXPECT_EQ(h.app.Samples().outputFormat.nSamplesPerSec, 22050u);
+
+    // At the top the command changes nothing.
+    h.app.Command(ControlId::ShiftUp);
+    EXPECT_EQ(h.app.Playback().pitchShift, 12);
+    EXPECT_TRUE(h.waveOut.TakeLog().empty());
+    EXPECT_EQ(h.ShiftCaption(), "Shift 12");
+
+    h.app.Command(ControlId::ShiftReset);
+    EXPECT_EQ(h.ShiftCaption(), "Shft 0");
+    EXPECT_EQ(h.SpeedCaption(), " Play Speed = 100%");
+    EXPECT_FALSE(h.app.Playback().stretchOn);
+    EXPECT_EQ(h.app.Playback().pitchFactor, 1.0);
+    EXPECT_EQ(h.waveOut.TakeLog(), (std::vector<std::string>{"close", "open 11025 2 plain"}));
+}
+
+TEST(ShiftCommands, StepsDownPlayLowerAndSlowerUntilTheBottom) {
+    Harness h;
+    for (int i = 0; i < 5; ++i) h.app.Command(ControlId::ShiftDown);
+    EXPECT_EQ(h.app.Playback().pitchShift, -5);
+    EXPECT_EQ(h.app.Samples().outputFormat.nSamplesPerSec, 8259u);
+    EXPECT_EQ(h.app.Playback().speedPercent, 100) << "no tempo compensation downward";
+    EXPECT_FALSE(h.app.Playback().stretchOn);
+    h.waveOut.TakeLog();
+    h.app.Command(ControlId::ShiftDown);
+    EXPECT_EQ(h.app.Playback().pitchShift, -5);
+    EXPECT_TRUE(h.waveOut.TakeLog().empty());
+}
+
+TEST(SpeedCommands, StepsClampAndFullSpeedIsReachedThroughItsOwnCommand) {
+    Harness h;
+    struct Step {
+        int command;  // 0: the slider, set to `slider`
+        int slider;
+        int speed;
+        bool stretch;
+    };
+    namespace cid = ControlId;
+    const Step steps[] = {
+        {cid::SpeedDown10, 0, 90, true}, {cid::SpeedTo1, 0, 1, true},    {cid::SpeedDown10, 0, 1, true},
+        {cid::SpeedUp10, 0, 11, true},   {0, 95, 95, true},              {cid::SpeedUp10, 0, 100, false},
+        {cid::SpeedUp10, 0, 100, false}, {0, 0, 1, true},                {cid::SpeedTo100, 0, 100, false},
+        {0, 100, 100, false},            {cid::SpeedDown10, 0, 90, true},
+    };
+    for (const Step& s : steps) {
+        if (s.command)
+            h.app.Command(s.command);
+        else
+            h.app.SpeedSliderChanged(s.slider);
+        EXPECT_EQ(h.app.Playback().speedPercent, s.speed) << s.command << " " << s.slider;
+        EXPECT_EQ(h.app.Playback().stretchOn, s.stretch) << s.command << " " << s.slider;
+        EXPECT_EQ(h.SpeedCaption(), " Play Speed = " + std::to_string(s.speed) + "%");
+        EXPECT_EQ(h.SpeedSlider(), s.speed);
+    }
+    EXPECT_TRUE(h.waveOut.TakeLog().empty()) << "while stopped nothing reaches the device";
+}
+
+TEST(SpeedCommands, NothingHappensWithoutAWave) {
+    Harness h(false);
+    const std::string caption = h.SpeedCaption();
+    for (int id : {ControlId::SpeedDown10, ControlId::SpeedTo1, ControlId::ShiftUp, ControlId::ShiftDown})
+        h.app.Command(id);
+    h.app.SpeedSliderChanged(40);
+    EXPECT_EQ(h.app.Playback().speedPercent, 100);
+    EXPECT_EQ(h.app.Playback().pitchShift, 0);
+    EXPECT_EQ(h.SpeedCaption(), caption);
+    EXPECT_TRUE(h.waveOut.opened.empty());
+}
+
+}  // namespace
+}  // namespace earloop
