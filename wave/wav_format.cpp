@@ -16,8 +16,8 @@ constexpr std::size_t kWaveOffset = 8;
 constexpr std::size_t kFmtOffset = 12;
 constexpr std::size_t kFmtSizeOffset = 16;
 constexpr std::size_t kRiffSizeOffset = 4;
-constexpr std::size_t kRecorderDataTagOffset = 36;
-constexpr std::size_t kRecorderDataSizeOffset = 40;
+constexpr std::size_t kCanonicalDataTagOffset = 36;
+constexpr std::size_t kCanonicalDataSizeOffset = 40;
 constexpr std::uint32_t kMinimumRate = 11025;
 // Below this rate the working samples are as long as the file's own.
 constexpr std::uint32_t kHalfMemoryRate = 2 * kMinimumRate;
@@ -132,8 +132,9 @@ std::optional<std::size_t> FindDataTag(const std::uint8_t* bytes, std::size_t si
     return ScanForData(bytes, size, kFirst, kLast);
 }
 
-std::array<std::uint8_t, kRecorderHeaderBytes> RecorderHeader(std::uint32_t dataBytes) {
-    std::array<std::uint8_t, kRecorderHeaderBytes> header{};
+std::array<std::uint8_t, kCanonicalHeaderBytes> CanonicalHeader(const WaveFormatInfo& format,
+                                                                 std::uint32_t dataBytes) {
+    std::array<std::uint8_t, kCanonicalHeaderBytes> header{};
     std::uint8_t* bytes = header.data();
     const auto put = [bytes](std::size_t offset, const char (&tag)[5]) { std::memcpy(bytes + offset, tag, 4); };
     constexpr std::uint32_t kRiffOverhead = 36;  // the header less the RIFF tag, its size and the data bytes
@@ -145,7 +146,6 @@ std::array<std::uint8_t, kRecorderHeaderBytes> RecorderHeader(std::uint32_t data
     put(kWaveOffset, "WAVE");
     put(kFmtOffset, "fmt ");
     WriteU32Le(bytes + kFmtSizeOffset, kFormatRecordBytes);
-    const WaveFormatInfo format = Pcm16Format(kRecorderChannels, kRecorderRate);
     std::uint8_t* record = bytes + kFormatOffset;
     WriteU16Le(record, format.wFormatTag);
     WriteU16Le(record + 2, format.nChannels);
@@ -153,9 +153,13 @@ std::array<std::uint8_t, kRecorderHeaderBytes> RecorderHeader(std::uint32_t data
     WriteU32Le(record + 8, format.nAvgBytesPerSec);
     WriteU16Le(record + 12, format.nBlockAlign);
     WriteU16Le(record + 14, format.wBitsPerSample);
-    put(kRecorderDataTagOffset, "data");
-    WriteU32Le(bytes + kRecorderDataSizeOffset, dataBytes);
+    put(kCanonicalDataTagOffset, "data");
+    WriteU32Le(bytes + kCanonicalDataSizeOffset, dataBytes);
     return header;
+}
+
+std::array<std::uint8_t, kRecorderHeaderBytes> RecorderHeader(std::uint32_t dataBytes) {
+    return CanonicalHeader(Pcm16Format(kRecorderChannels, kRecorderRate), dataBytes);
 }
 
 std::uint32_t CompletedDataBytes(std::uint64_t capturedBytes) {
@@ -200,7 +204,7 @@ std::optional<WaveImage> ReadRecordedTake(FileSystem& fs, const std::string& pat
     take.fileSize = fileSize;
     take.format = FormatAt(take.bytes.get());
     take.dataOffset = kRecorderHeaderBytes;
-    take.dataBytes = std::min<std::uint32_t>(ReadU32Le(take.bytes.get() + kRecorderDataSizeOffset),
+    take.dataBytes = std::min<std::uint32_t>(ReadU32Le(take.bytes.get() + kCanonicalDataSizeOffset),
                                              static_cast<std::uint32_t>(read - kRecorderHeaderBytes));
     error.Clear();
     return take;

@@ -61,9 +61,17 @@ bool CheckWaveHeader(FileSystem& fs, const std::string& path, ErrorState& error,
 // bytes; nullopt when there is none. The samples begin 8 bytes after it.
 std::optional<std::size_t> FindDataTag(const std::uint8_t* bytes, std::size_t size);
 
-// The recorder's file: a 44-byte header for stereo 11025 Hz 16-bit samples,
-// then the samples.
-inline constexpr std::size_t kRecorderHeaderBytes = 44;
+// The canonical header: RIFF, a 16-byte "fmt " chunk, then the "data" chunk.
+inline constexpr std::size_t kCanonicalHeaderBytes = 44;
+
+// The canonical header for `dataBytes` bytes of samples in `format`: RIFF
+// size dataBytes + 36 (held to 32 bits), data size dataBytes.
+std::array<std::uint8_t, kCanonicalHeaderBytes> CanonicalHeader(const WaveFormatInfo& format,
+                                                                 std::uint32_t dataBytes);
+
+// The recorder's file: the canonical header for stereo 11025 Hz 16-bit
+// samples, then the samples.
+inline constexpr std::size_t kRecorderHeaderBytes = kCanonicalHeaderBytes;
 // The data size written while recording, before the length is known.
 inline constexpr std::uint32_t kProvisionalDataBytes = 10000;
 // The largest data size whose RIFF size (data + 36) still fits 32 bits, in
