@@ -7,7 +7,7 @@
 // SetVolume, PlayedBytes); whoever drives the card (the PortAudio callback,
 // the clock-paced silent output, a capture) calls Render; the GUI thread
 // collects the done notices with DeliverEvents and they reach each voice's
-// DeviceEvents there, in order.
+// DeviceEvents there, in order. The mixer outlives its devices.
 
 #include <cstddef>
 #include <cstdint>
@@ -29,8 +29,11 @@ public:
     Mixer& operator=(const Mixer&) = delete;
 
     // Mono or stereo 16-bit PCM at any rate from 4000 to 192000 Hz; nullptr
-    // for anything else or when every voice is taken.
+    // for anything else or when all 8 voices are taken.
     std::unique_ptr<WaveOutDevice> Open(const WaveFormatInfo& format, DeviceEvents* events) override;
+    // One wave volume for the whole program, as Windows keeps one per
+    // application: this and every device's SetVolume set it for every voice,
+    // open or opened later.
     PackedVolume DeviceZeroVolume() override;
     void SetDeviceZeroVolume(PackedVolume volume) override;
 

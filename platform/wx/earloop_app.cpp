@@ -3,10 +3,13 @@
 
 #include <wx/app.h>
 #include <wx/image.h>
+#include <wx/log.h>
+#include <wx/timer.h>
 
 #include <memory>
 
 #include "app/application.h"
+#include "platform/audio/mixer.h"
 #include "platform/null_devices.h"
 #include "platform/posix/dl_picture_libraries.h"
 #include "platform/posix/posix_file_system.h"
@@ -19,28 +22,38 @@ class EarloopApp : public wxApp {
 public:
     // The program takes no command line, so the toolkit's own parsing is skipped.
     bool OnInit() override {
+        audio_ = AudioBackend::Start();
+        wxLogVerbose("%s", audio_->Description());
         auto* frame = new MainFrame();
-        application_ = std::make_unique<Application>(
-            Platform{*frame, *frame, *frame, files_, pictures_, text_, *frame, waveOut_, waveIn_, midiOut_});
+        application_ = std::make_unique<Application>(Platform{*frame, *frame, *frame, files_, pictures_, text_,
+                                                              *frame, audio_->Output(), waveIn_, midiOut_});
         frame->Attach(application_.get());
         // A failed start has reported itself and closed the window, which ends
         // the loop; the window is never shown.
         if (!application_->Create()) return true;
         application_->Paint();
         application_->InstallAccelerators();
+        // The devices' done notices reach the application from here.
+        audioPump_.Bind(wxEVT_TIMER, [this](wxTimerEvent&) { audio_->Pump(); });
+        audioPump_.Start(kAudioPumpMs);
         return true;
     }
 
     int OnExit() override {
+        audioPump_.Stop();
         application_.reset();
+        audio_.reset();
         return wxApp::OnExit();
     }
 
 private:
+    static constexpr int kAudioPumpMs = 10;
+
+    std::unique_ptr<AudioBackend> audio_;  // outlives the application's devices
+    wxTimer audioPump_;
     PosixFileSystem files_;
     DlPictureLibraries pictures_;
     WxTextRenderer text_;
-    SilentWaveOutput waveOut_;
     NoWaveInput waveIn_;
     NoMidiOutput midiOut_;
     std::unique_ptr<Application> application_;

@@ -1,0 +1,163 @@
+// How much of each audio period the mixer's work takes.
+//
+//   earloop_mixer_bench [seconds]
+//
+// Renders `seconds` (default 20) of a looped stereo voice at 22050 Hz into a
+// 48000 Hz card, the highest rate the player uses, in periods of 256 and
+// 1024 frames, and prints the work per period as a percent of the period:
+// the mean, the 99.9th percentile, the worst period (on a busy machine, a
+// preemption shows there), and the first period after the voice starts (when
+// the converter reads ahead). Then the same through libsoxr's HQ and MQ
+// recipes alone, eight voices at once, the time a restart costs the GUI
+// thread, and how many allocations the rendering made (none is the aim; only
+// counted in a build without sanitizers).
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <numbers>
+#include <vector>
+
+#include "platform/audio/mixer.h"
+#include "platform/audio/resampler.h"
+
+#if !defined(__SANITIZE_ADDRESS__) && defined(__GLIBC__)
+// Counts the allocations made while `counting` is set.
+extern "C" void* __libc_malloc(std::size_t);
+extern "C" void* __libc_calloc(std::size_t, std::size_t);
+extern "C" void* __libc_realloc(void*, std::size_t);
+namespace {
+thread_local bool counting = false;
+std::size_t allocations = 0;
+}  // namespace
+extern "C" void* malloc(std::size_t n) {
+    allocations += counting;
+    return __libc_malloc(n);
+}
+extern "C" void* calloc(std::size_t n, std::size_t size) {
+    allocations += counting;
+    return __libc_calloc(n, size);
+}
+extern "C" void* realloc(void* p, std::size_t n) {
+    allocations += counting;
+    return __libc_realloc(p, n);
+}
+constexpr bool kCountsAllocations = true;
+#else
+namespace {
+bool counting = false;
+std::size_t allocations = 0;
+}  // namespace
+constexpr bool kCountsAllocations = false;
+#endif
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+constexpr std::uint32_t kCard = 48000, kVoiceRate = 22050;
+
+std::vector<std::uint8_t> Tone(std::size_t frames) {
+    std::vector<std::uint8_t> bytes;
+    for (std::size_t i = 0; i < frames; ++i)
+        for (double hz : {441.0, 662.0}) {
+            const double t = static_cast<double>(i) / kVoiceRate;
+            const auto s = static_cast<std::uint16_t>(std::lround(9000 * std::sin(2 * std::numbers::pi * hz * t)));
+            bytes.insert(bytes.end(), {static_cast<std::uint8_t>(s & 0xFF), static_cast<std::uint8_t>(s >> 8)});
+        }
+    return bytes;
+}
+
+struct Figures {
+    double mean = 0, p999 = 0, worst = 0, first = 0;  // percent of the period
+};
+
+// Times `render(period)` once per period for `seconds` of card time.
+template <typename Render>
+Figures TimePeriods(std::size_t period, double seconds, Render render) {
+    const double periodNs = 1e9 * static_cast<double>(period) / kCard;
+    const auto periods = static_cast<std::size_t>(seconds * kCard / static_cast<double>(period));
+    std::vector<double> percent;
+    for (std::size_t i = 0; i < periods; ++i) {
+        const auto start = Clock::now();
+        render(period);
+        const double ns = static_cast<double>(std::chrono::nanoseconds(Clock::now() - start).count());
+        percent.push_back(100 * ns / periodNs);
+    }
+    Figures f;
+    f.first = percent.front();
+    for (double p : percent) f.mean += p / static_cast<double>(periods);
+    std::sort(percent.begin() + 1, percent.end());
+    f.p999 = percent[1 + (periods - 2) * 999 / 1000];
+    f.worst = percent.back();
+    return f;
+}
+
+void Print(const char* what, std::size_t period, const Figures& f) {
+    std::printf("%-44s %4zu frames: mean %5.2f %%, 99.9 %% of periods under %5.2f %%, worst %5.2f %%, first %5.2f %%\n",
+                what, period, f.mean, f.p999, f.worst, f.first);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const double seconds = argc > 1 ? std::atof(argv[1]) : 20.0;
+    const auto tone = Tone(kVoiceRate);  // 1 s, looped
+    const auto format = earloop::Pcm16Format(2, kVoiceRate);
+    std::vector<float> out(2 * 1024);
+    std::size_t renderAllocations = 0;
+
+    for (std::size_t period : {256u, 1024u}) {
+        earloop::Mixer mixer(kCard);
+        auto voice = mixer.Open(format, nullptr);
+        voice->Write(tone.data(), tone.size(), earloop::kLoopUntilReset, 1);
+        auto render = [&](std::size_t frames) {
+            counting = true;
+            mixer.Render(out.data(), frames);
+            counting = false;
+        };
+        Print("mixer, one 22050 Hz stereo voice, 48000 Hz", period, TimePeriods(period, seconds, render));
+        renderAllocations += allocations;
+        allocations = 0;
+
+        std::vector<std::unique_ptr<earloop::WaveOutDevice>> more;
+        for (int i = 0; i < 7; ++i) {
+            more.push_back(mixer.Open(format, nullptr));
+            more.back()->Write(tone.data(), tone.size(), earloop::kLoopUntilReset, 1);
+        }
+        Print("mixer, eight such voices", period, TimePeriods(period, seconds / 4, render));
+        renderAllocations += allocations;
+        allocations = 0;
+    }
+
+    using Quality = earloop::Resampler::Quality;
+    for (auto [quality, name] : {std::pair{Quality::High, "libsoxr HQ alone"}, {Quality::Medium, "libsoxr MQ alone"}}) {
+        auto r = earloop::Resampler::Create(kVoiceRate, kCard, 2, quality);
+        std::vector<float> steady(2 * earloop::kMaxInputFrames, 0.25f);
+        Print(name, 256, TimePeriods(256, seconds, [&](std::size_t frames) {
+                  std::size_t got = r->Drain(out.data(), frames);
+                  while (got < frames) {
+                      const std::size_t in = r->InputFor(frames - got);
+                      got += r->Process(steady.data(), in, out.data() + 2 * got, frames - got);
+                  }
+              }));
+    }
+
+    earloop::Mixer mixer(kCard);
+    auto voice = mixer.Open(format, nullptr);
+    double worstMs = 0;
+    for (int i = 0; i < 20; ++i) {
+        voice->Write(tone.data(), tone.size(), 1, 1);
+        mixer.Render(out.data(), 256);
+        const auto start = Clock::now();
+        voice->Reset();
+        voice->Write(tone.data(), tone.size(), 1, 1);
+        worstMs = std::max(worstMs, std::chrono::duration<double, std::milli>(Clock::now() - start).count());
+    }
+    std::printf("GUI thread: Reset and the Write that restarts the voice, worst %.2f ms\n", worstMs);
+    if (kCountsAllocations) std::printf("allocations while rendering: %zu\n", renderAllocations);
+    return 0;
+}

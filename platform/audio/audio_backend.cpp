@@ -1,0 +1,174 @@
+// The sound card behind the mixer: PortAudio's default output, or a silent
+// output paced by the steady clock when PortAudio has none.
+
+#include <portaudio.h>
+
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <memory>
+#include <string>
+#include <vector>
+
+#if defined(__unix__)
+#include <fcntl.h>
+#include <unistd.h>
+#endif
+
+#include "platform/audio/mixer.h"
+
+namespace earloop {
+
+namespace {
+
+// PortAudio's ALSA and JACK probes print pages of errors to stderr on a
+// machine without a card; what matters of it is in Description().
+class QuietStderr {
+public:
+    QuietStderr() {
+#if defined(__unix__)
+        std::fflush(stderr);
+        saved_ = dup(STDERR_FILENO);
+        const int null = open("/dev/null", O_WRONLY | O_CLOEXEC);
+        if (saved_ >= 0 && null >= 0) dup2(null, STDERR_FILENO);
+        if (null >= 0) close(null);
+#endif
+    }
+    ~QuietStderr() {
+#if defined(__unix__)
+        std::fflush(stderr);
+        if (saved_ >= 0) {
+            dup2(saved_, STDERR_FILENO);
+            close(saved_);
+        }
+#endif
+    }
+    QuietStderr(const QuietStderr&) = delete;
+    QuietStderr& operator=(const QuietStderr&) = delete;
+
+private:
+    int saved_ = -1;
+};
+
+// Without a card: renders, on the GUI thread at each Pump, as many frames as
+// the steady clock says have passed, so that positions and done notices run
+// as they would with one.
+class SilentBackend final : public AudioBackend {
+public:
+    static constexpr std::uint32_t kRate = 44100;
+    // A longer gap (a suspended machine, a debugger) is not caught up.
+    static constexpr std::uint64_t kMaxGapFrames = kRate / 5;
+
+    explicit SilentBackend(std::string why)
+        : why_(std::move(why)), mixer_(kRate), scratch_(kMaxGapFrames * 2), start_(Clock::now()) {}
+
+    WaveOutput& Output() override { return mixer_; }
+    void Pump() override {
+        const auto elapsed = std::chrono::duration_cast<std::chrono::nanoseconds>(Clock::now() - start_).count();
+        const auto due = static_cast<std::uint64_t>(elapsed) * kRate / 1'000'000'000u;
+        if (due - rendered_ > kMaxGapFrames) rendered_ = due - kMaxGapFrames;
+        const auto frames = static_cast<std::size_t>(due - rendered_);
+        mixer_.Render(scratch_.data(), frames);
+        rendered_ = due;
+        mixer_.DeliverEvents();
+    }
+    std::string Description() const override {
+        return "silent output at " + std::to_string(kRate) + " Hz (" + why_ + ")";
+    }
+
+private:
+    using Clock = std::chrono::steady_clock;
+    std::string why_;
+    Mixer mixer_;
+    std::vector<float> scratch_;
+    Clock::time_point start_;
+    std::uint64_t rendered_ = 0;
+};
+
+class PortAudioBackend final : public AudioBackend {
+public:
+    // nullptr, with the reason in `why`, when there is no usable output.
+    static std::unique_ptr<AudioBackend> Start(std::string& why) {
+        PaError error = Pa_Initialize();
+        if (error != paNoError) {
+            why = std::string("PortAudio: ") + Pa_GetErrorText(error);
+            return nullptr;
+        }
+        std::unique_ptr<PortAudioBackend> backend(new PortAudioBackend());
+        const PaDeviceIndex device = Pa_GetDefaultOutputDevice();
+        const PaDeviceInfo* info = device == paNoDevice ? nullptr : Pa_GetDeviceInfo(device);
+        if (!info) {
+            why = "no output device";
+            return nullptr;
+        }
+        PaStreamParameters out{};
+        out.device = device;
+        out.channelCount = 2;
+        out.sampleFormat = paFloat32;
+        // The high latency: no dropouts while a voice starts, and the played
+        // counters take it into account anyway.
+        out.suggestedLatency = info->defaultHighOutputLatency;
+        const double rate = info->defaultSampleRate;
+        error = Pa_OpenStream(&backend->stream_, nullptr, &out, rate, paFramesPerBufferUnspecified, paClipOff,
+                              &PortAudioBackend::Callback, backend.get());
+        if (error != paNoError) {
+            why = std::string("PortAudio: ") + Pa_GetErrorText(error);
+            backend->stream_ = nullptr;
+            return nullptr;
+        }
+        const PaStreamInfo* stream = Pa_GetStreamInfo(backend->stream_);
+        const double latency = stream ? stream->outputLatency : out.suggestedLatency;
+        backend->mixer_ = std::make_unique<Mixer>(static_cast<std::uint32_t>(std::lround(rate)),
+                                                  static_cast<std::uint32_t>(std::lround(latency * rate)));
+        backend->description_ = std::string("PortAudio: ") + info->name + " (" +
+                                Pa_GetHostApiInfo(info->hostApi)->name + "), " +
+                                std::to_string(backend->mixer_->CardRate()) + " Hz, " +
+                                std::to_string(std::lround(latency * 1000)) + " ms latency";
+        error = Pa_StartStream(backend->stream_);
+        if (error != paNoError) {
+            why = std::string("PortAudio: ") + Pa_GetErrorText(error);
+            return nullptr;
+        }
+        return backend;
+    }
+
+    ~PortAudioBackend() override {
+        if (stream_) {
+            Pa_StopStream(stream_);
+            Pa_CloseStream(stream_);
+        }
+        Pa_Terminate();
+    }
+
+    WaveOutput& Output() override { return *mixer_; }
+    void Pump() override { mixer_->DeliverEvents(); }
+    std::string Description() const override { return description_; }
+
+private:
+    PortAudioBackend() = default;
+
+    static int Callback(const void*, void* output, unsigned long frames, const PaStreamCallbackTimeInfo*,
+                        PaStreamCallbackFlags, void* self) {
+        static_cast<PortAudioBackend*>(self)->mixer_->Render(static_cast<float*>(output), frames);
+        return paContinue;
+    }
+
+    PaStream* stream_ = nullptr;
+    std::unique_ptr<Mixer> mixer_;  // set before the stream starts
+    std::string description_;
+};
+
+}  // namespace
+
+std::unique_ptr<AudioBackend> AudioBackend::Start() {
+    std::string why;
+    std::unique_ptr<AudioBackend> backend;
+    {
+        QuietStderr quiet;
+        backend = PortAudioBackend::Start(why);
+    }
+    if (backend) return backend;
+    return std::make_unique<SilentBackend>(why);
+}
+
+}  // namespace earloop
