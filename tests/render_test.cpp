@@ -1,0 +1,288 @@
+// `earloop-cli render` as a real process: the length, pitch and channels of
+// what it writes at each speed and shift, the exact cut of --from/--to, the
+// vocal canceller, the Keep loop, and a one-line refusal of every bad request.
+
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <numbers>
+#include <string>
+#include <vector>
+
+#include "fakes/wav_builder.h"
+#include "wave/wav_format.h"
+
+namespace earloop {
+namespace {
+
+namespace fs = std::filesystem;
+
+struct ToolRun {
+    int status = -1;
+    std::string output;  // standard output and error
+};
+
+ToolRun RunTool(const std::string& arguments) {
+    const std::string command = std::string(EARLOOP_BIN_DIR) + "/earloop-cli render " + arguments + " 2>&1";
+    ToolRun run;
+    if (FILE* pipe = ::popen(command.c_str(), "r")) {
+        char buffer[256];
+        while (std::fgets(buffer, sizeof buffer, pipe)) run.output += buffer;
+        run.status = WEXITSTATUS(::pclose(pipe));
+    }
+    return run;
+}
+
+class TempFolder {
+public:
+    TempFolder() : path_(fs::temp_directory_path() / ("earloop-render-" + std::to_string(::getpid()))) {
+        fs::create_directories(path_);
+    }
+    ~TempFolder() { fs::remove_all(path_); }
+    std::string operator/(const std::string& name) const { return (path_ / name).string(); }
+
+private:
+    fs::path path_;
+};
+
+void WriteFile(const std::string& path, const std::string& contents) {
+    std::ofstream(path, std::ios::binary) << contents;
+}
+
+// `seconds` of a tone on every channel, amplitude 16000 (8000 after the
+// program's halving).
+std::string ToneWav(std::uint32_t rate, std::uint16_t channels, double seconds, double hz) {
+    testing::WaveSpec spec;
+    spec.rate = rate;
+    spec.channels = channels;
+    const auto frames = static_cast<std::size_t>(seconds * rate);
+    for (std::size_t i = 0; i < frames; ++i) {
+        const auto value = static_cast<std::int16_t>(16000 * std::sin(2 * std::numbers::pi * hz * i / rate));
+        for (std::uint16_t c = 0; c < channels; ++c) spec.samples.push_back(value);
+    }
+    return testing::MakeWav(spec);
+}
+
+// Noise with no period of its own, so that a Keep loop's repeat is the only one.
+std::string NoiseWav(std::uint32_t rate, std::uint16_t channels, double seconds) {
+    testing::WaveSpec spec;
+    spec.rate = rate;
+    spec.channels = channels;
+    std::uint32_t state = 12345;
+    for (std::size_t i = 0; i < static_cast<std::size_t>(seconds * rate) * channels; ++i) {
+        state = state * 1664525u + 1013904223u;
+        spec.samples.push_back(static_cast<std::int16_t>(static_cast<int>(state >> 16) - 32768) / 2);
+    }
+    return testing::MakeWav(spec);
+}
+
+struct Wav {
+    WaveFormatInfo format;
+    std::uint32_t riffSize = 0;
+    std::uint32_t dataSize = 0;
+    std::vector<std::int16_t> samples;
+    std::size_t Frames() const { return format.nChannels ? samples.size() / format.nChannels : 0; }
+    int At(std::size_t frame, int channel = 0) const { return samples[frame * format.nChannels + channel]; }
+};
+
+Wav ReadWav(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    Wav wav;
+    if (bytes.size() < kCanonicalHeaderBytes) return wav;
+    const auto* raw = reinterpret_cast<const std::uint8_t*>(bytes.data());
+    wav.format = FormatAt(raw);
+    wav.riffSize = ReadU32Le(raw + 4);
+    wav.dataSize = ReadU32Le(raw + 40);
+    for (std::size_t at = kCanonicalHeaderBytes; at + 2 <= bytes.size(); at += 2)
+        wav.samples.push_back(static_cast<std::int16_t>(ReadU16Le(raw + at)));
+    return wav;
+}
+
+// The mean frequency of the left channel over frames begin..end, from its
+// first and last rising zero crossings (interpolated between samples).
+double Frequency(const Wav& wav, std::size_t begin, std::size_t end) {
+    double first = -1, last = -1;
+    int crossings = 0;
+    for (std::size_t i = begin; i + 1 < end; ++i) {
+        const int a = wav.At(i), b = wav.At(i + 1);
+        if (a < 0 && b >= 0) {
+            const double at = static_cast<double>(i) + static_cast<double>(-a) / (b - a);
+            if (first < 0) first = at;
+            last = at;
+            ++crossings;
+        }
+    }
+    return crossings < 2 ? 0.0 : (crossings - 1) * 44100.0 / (last - first);
+}
+
+double Cents(double hz, double reference) { return 1200.0 * std::log2(hz / reference); }
+
+TEST(CliRender, WritesThePlayersSoundAtEachSpeedAndShiftWithItsLengthPitchAndChannels) {
+    TempFolder folder;
+    // 12 s of 440 Hz: long enough that the stream's unplayed last 100 ms of
+    // source stay under 1 % of the length.
+    WriteFile(folder / "stereo.wav", ToneWav(44100, 2, 12, 440));
+    WriteFile(folder / "mono.wav", ToneWav(11025, 1, 12, 440));
+    constexpr double kWhole = 12 * 44100;  // the file's own length in card frames
+    // 123 ms and 1789 ms are 1356 and 19723 working frames.
+    constexpr double kCut = (19723 - 1356) * 4.0;
+    struct Case {
+        const char* input;
+        std::string options;
+        std::uint16_t channels;
+        double frames;     // expected length in frames of 44.1 kHz
+        double tolerance;  // of the length, as a fraction; 0: exact
+        double hz;         // expected pitch; 0: silence
+    };
+    const Case cases[] = {
+        {"stereo.wav", "", 2, kWhole, 0, 440},
+        {"mono.wav", "", 1, kWhole, 0, 440},
+        {"mono.wav", "--speed 50", 1, 2 * kWhole, 0.01, 440},
+        {"stereo.wav", "--speed 50", 2, 2 * kWhole, 0.01, 440},
+        {"stereo.wav", "--shift 3", 2, kWhole, 0.01, 523.251},
+        // At 22050 Hz the stream leaves up to 200 ms of the source unplayed.
+        {"mono.wav", "--shift 12", 1, kWhole, 0.02, 880},
+        // Down is played slower at the lower rate: 8259 Hz for -5.
+        {"stereo.wav", "--shift -5", 2, std::floor(12 * 11025 * 44100.0 / 8259), 0, 329.628},
+        {"stereo.wav", "--from 123 --to 1789", 2, kCut, 0, 440},
+        // 1100 source bytes for every 2204 played at half speed.
+        {"stereo.wav", "--speed 50 --from 123 --to 1789", 2, std::floor(18367 * 2204 * 4 / 1100.0), 0, 440},
+        {"mono.wav", "--from 11000", 1, 1000 * 44.1, 0, 440},
+        {"stereo.wav", "--from 12000", 2, 0, 0, 0},
+        {"stereo.wav", "--vocal-cancel", 2, kWhole, 0, 0},
+        // +2 plays at 12375 Hz.
+        {"stereo.wav", "--vocal-cancel --speed 70 --shift 2", 2, kWhole / 0.7 * 11025 / 12375, 0.01, 0},
+    };
+    for (const Case& c : cases) {
+        const std::string out = folder / "out.wav";
+        fs::remove(out);
+        const ToolRun run = RunTool(folder / c.input + " " + out + " " + c.options);
+        SCOPED_TRACE(std::string(c.input) + " " + c.options + ": " + run.output);
+        ASSERT_EQ(run.status, 0);
+        const Wav wav = ReadWav(out);
+        EXPECT_EQ(wav.format, Pcm16Format(c.channels, 44100));
+        EXPECT_EQ(wav.dataSize, wav.samples.size() * 2);
+        EXPECT_EQ(wav.riffSize, wav.dataSize + 36);
+        if (c.tolerance == 0)
+            EXPECT_EQ(wav.Frames(), static_cast<std::size_t>(c.frames));
+        else
+            EXPECT_NEAR(static_cast<double>(wav.Frames()) / c.frames, 1.0, c.tolerance);
+        const std::size_t frames = wav.Frames();
+        if (c.hz == 0) {
+            EXPECT_EQ(std::count(wav.samples.begin(), wav.samples.end(), 0), static_cast<long>(wav.samples.size()));
+        } else {
+            EXPECT_NEAR(Cents(Frequency(wav, frames / 10, frames - frames / 10), c.hz), 0.0, 5.0);
+            // Every channel carries the tone at the program's halved level.
+            double power = 0;
+            for (std::int16_t s : wav.samples) power += static_cast<double>(s) * s;
+            EXPECT_NEAR(std::sqrt(power / static_cast<double>(wav.samples.size())), 8000 / std::numbers::sqrt2, 200);
+        }
+    }
+}
+
+TEST(CliRender, KeepRendersExactlyTheSecondsAskedOfARepeatingLoopInEitherMode) {
+    TempFolder folder;
+    WriteFile(folder / "noise.wav", NoiseWav(22050, 2, 3));
+    struct Case {
+        std::string options;
+        std::size_t longestPeriod;  // card frames: two Keep windows of 1024 frames at 11025 Hz, or at 22050
+    };
+    const Case cases[] = {
+        {"--keep 1000 --seconds 2 --keep-mode single", 8192},
+        {"--keep 1000 --seconds 2", 8192},
+        {"--keep 2990 --seconds 1 --keep-mode double --shift 12", 4096},
+    };
+    for (const Case& c : cases) {
+        const std::string out = folder / "keep.wav";
+        const ToolRun run = RunTool(folder / "noise.wav " + out + " " + c.options);
+        SCOPED_TRACE(c.options + ": " + run.output);
+        ASSERT_EQ(run.status, 0);
+        const Wav wav = ReadWav(out);
+        const std::size_t seconds = c.options.find("--seconds 2") != std::string::npos ? 2 : 1;
+        ASSERT_EQ(wav.Frames(), seconds * 44100);
+        // The shortest shift under which the sound repeats itself, past the
+        // first period (where the resampler starts from silence).
+        const auto repeatsAfter = [&](std::size_t period) {
+            for (std::size_t i = c.longestPeriod; i + period < wav.Frames(); ++i) {
+                for (int ch = 0; ch < 2; ++ch)
+                    if (std::abs(wav.At(i, ch) - wav.At(i + period, ch)) > 1) return false;
+            }
+            return true;
+        };
+        std::size_t period = 64;
+        while (period <= c.longestPeriod && !repeatsAfter(period)) ++period;
+        EXPECT_LE(period, c.longestPeriod);
+        EXPECT_GE(period, c.longestPeriod / 8);
+        int peak = 0;
+        for (std::int16_t s : wav.samples) peak = std::max(peak, std::abs(int{s}));
+        EXPECT_GT(peak, 4000);
+    }
+}
+
+TEST(CliRender, RefusesEveryUnusableRequestWithOneLineAndTheStatusOfCheck) {
+    TempFolder folder;
+    const std::string in = folder / "in.wav";
+    const std::string mono = folder / "mono.wav";
+    const std::string eightBit = folder / "eight.wav";
+    WriteFile(in, ToneWav(11025, 2, 1, 440));
+    WriteFile(mono, ToneWav(11025, 1, 1, 440));
+    testing::WaveSpec spec;
+    spec.bits = 8;
+    spec.samples = testing::RampSamples(4096, 1);
+    WriteFile(eightBit, testing::MakeWav(spec));
+    const std::string out = folder / "out.wav";
+    const std::string both = in + " " + out;
+    const std::string prefix = "earloop-cli render: ";
+    struct Case {
+        std::string arguments;
+        int status;
+        std::string message;
+    };
+    const Case cases[] = {
+        {"", 2, prefix + "needs IN.wav and OUT.wav"},
+        {in, 2, prefix + "needs IN.wav and OUT.wav"},
+        {both + " extra.wav", 2, prefix + "needs IN.wav and OUT.wav"},
+        {both + " --fast", 2, prefix + "unknown option --fast"},
+        {both + " --speed 0", 2, prefix + "--speed must be a whole number from 1 to 100"},
+        {both + " --speed 101", 2, prefix + "--speed must be a whole number from 1 to 100"},
+        {both + " --speed 50.5", 2, prefix + "--speed must be a whole number from 1 to 100"},
+        {both + " --speed fifty", 2, prefix + "--speed must be a whole number from 1 to 100"},
+        {both + " --speed 50 --speed 60", 2, prefix + "--speed is given twice"},
+        {both + " --shift 13", 2, prefix + "--shift must be a whole number from -5 to 12"},
+        {both + " --shift -6", 2, prefix + "--shift must be a whole number from -5 to 12"},
+        {both + " --from -5", 2, prefix + "--from must be a whole number of milliseconds"},
+        {both + " --to 4294967296", 2, prefix + "--to must be a whole number of milliseconds"},
+        {both + " --to", 2, prefix + "--to needs a value"},
+        {both + " --from 2000 --to 1000", 2, prefix + "--from is after --to"},
+        {both + " --keep 100", 2, prefix + "--keep needs --seconds"},
+        {both + " --keep 100 --seconds 0", 2, prefix + "--seconds must be a whole number from 1 to 3600"},
+        {both + " --keep 100 --seconds 3601", 2, prefix + "--seconds must be a whole number from 1 to 3600"},
+        {both + " --keep 100 --seconds 2 --keep-mode triple", 2, prefix + "--keep-mode must be single or double"},
+        {both + " --keep 100 --seconds 2 --speed 50", 2, prefix + "--speed, --from and --to do not apply to --keep"},
+        {both + " --seconds 2", 2, prefix + "--seconds and --keep-mode need --keep"},
+        {both + " --keep-mode single", 2, prefix + "--seconds and --keep-mode need --keep"},
+        {folder / "missing.wav " + out, 1, "Error 101: ファイルを開くことができません"},
+        {eightBit + " " + out, 1, "Error 108: 16bit/sampleのWAVEファイルのみ対応しています"},
+        {mono + " " + out + " --vocal-cancel", 1, prefix + "--vocal-cancel needs a stereo file"},
+        {in + " " + folder / "none/out.wav", 1,
+         prefix + "cannot write " + folder / "none/out.wav" + ": No such file or directory"},
+        {in + " /dev/full", 1, prefix + "cannot write /dev/full: No space left on device"},
+    };
+    for (const Case& c : cases) {
+        const ToolRun run = RunTool(c.arguments);
+        EXPECT_EQ(run.status, c.status) << c.arguments;
+        EXPECT_EQ(run.output, c.message + "\n") << c.arguments;
+        EXPECT_FALSE(fs::exists(out)) << c.arguments;
+    }
+    EXPECT_TRUE(fs::exists("/dev/full"));
+}
+
+}  // namespace
+}  // namespace earloop
