@@ -46,12 +46,13 @@ Run StretchWhole(std::span<const std::uint8_t> samples, const StretchGeometry& g
     Run run;
     const double start = CpuSeconds();
     std::uint64_t frames = 0;
+    std::uint32_t lag = 0;
     for (std::int64_t offset = 0;;) {
         const std::int64_t ahead =
             (static_cast<std::int64_t>(samples.size()) - offset - g.outChunkBytes) / g.outChunkBytes;
         const int chunks = static_cast<int>(std::min<std::int64_t>(ahead, kMaxStreamChunks));
         if (chunks < 1) break;
-        StretchChunks(samples, static_cast<std::uint32_t>(offset), chunks, g, buffer);
+        StretchChunks(samples, static_cast<std::uint32_t>(offset), chunks, g, buffer, lag);
         sink = sink + buffer[static_cast<std::size_t>(chunks) * g.outChunkBytes / 2];
         offset += static_cast<std::int64_t>(chunks) * g.inChunkBytes;
         frames += static_cast<std::uint64_t>(chunks) * g.chunkFrames;

@@ -143,6 +143,7 @@ void OutputEngine::StartStretchPlay() {
     StartPositionTimer();
     state_.atEnd = false;
     state_.queuedBuffers = 0;
+    streamLag_ = 0;
     streamGeneration_ = (streamGeneration_ + 1) & kGenerationMask;
 
     state_.fillIndex = 0;
@@ -172,7 +173,7 @@ int OutputEngine::ChunksAhead() {
 void OutputEngine::QueueStreamBuffer() {
     std::array<std::uint8_t, kStreamBufferBytes>& buffer = (*streamBuffers_)[state_.fillIndex];
     StretchChunks(std::span(samples_.Active(), samples_.workBytes), state_.streamSource, state_.chunksInBuffer,
-                  geometry_, buffer);
+                  geometry_, buffer, streamLag_);
     ++state_.queuedBuffers;
     if (stream_)
         stream_->Write(buffer.data(), static_cast<std::size_t>(state_.chunksInBuffer) * state_.outChunkBytes, 1,

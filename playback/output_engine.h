@@ -116,8 +116,10 @@ private:
     // buffer's generation, so a late notice of a buffer given back by a reset
     // never refills a buffer of a newer stream.
     int streamGeneration_ = 0;
-    // The chunk lengths of the stream, fixed when it starts.
+    // The chunk lengths of the stream, fixed when it starts, and the lag that
+    // joins the next buffer seamlessly to the one filled last.
     StretchGeometry geometry_;
+    std::uint32_t streamLag_ = 0;
     // Fixed at start-up: nothing is allocated while playing.
     std::unique_ptr<std::array<std::array<std::uint8_t, kStreamBufferBytes>, 2>> streamBuffers_;
     std::unique_ptr<std::array<std::uint8_t, kKeepBufferBytes>> keepBuffer_;

@@ -45,17 +45,30 @@ StretchGeometry MakeStretchGeometry(std::uint32_t rate, std::uint32_t blockAlign
 std::uint32_t FindBestLag(std::span<const std::uint8_t> reference, std::span<const std::uint8_t> search,
                           std::uint32_t blockAlign, std::uint32_t matchFrames, std::uint32_t maxLag) {
     if (blockAlign < 2) return 0;
+    matchFrames = std::min(matchFrames, kMaxMatchFrames);
+    maxLag = std::min(maxLag, kMaxLagFrames);
     const auto first = [blockAlign](std::span<const std::uint8_t> s, std::size_t frame) -> double {
         const std::size_t at = frame * blockAlign;
         return at + 2 <= s.size() ? sf::Read(s.data() + at) : 0.0;
     };
+    std::array<double, kMaxMatchFrames> ref;
+    std::array<double, kMaxMatchFrames + kMaxLagFrames> candidate;
+    std::array<double, kMaxLagFrames + 1> score{};
+    for (std::uint32_t i = 0; i < matchFrames; ++i) ref[i] = first(reference, i);
+    for (std::uint32_t i = 0; i < matchFrames + maxLag; ++i) candidate[i] = first(search, i);
+    // Every lag's score is still summed over i in order, but the inner loop
+    // runs across the lags, where it vectorises: this search is most of the
+    // stretch's work.
+    for (std::uint32_t i = 0; i < matchFrames; ++i) {
+        const double r = ref[i];
+        const double* c = candidate.data() + i;
+        for (std::uint32_t k = 0; k <= maxLag; ++k) score[k] += r * c[k];
+    }
     double best = 0.0;
     std::uint32_t bestLag = 0;
     for (std::uint32_t k = 0; k <= maxLag; ++k) {
-        double score = 0.0;
-        for (std::uint32_t i = 0; i < matchFrames; ++i) score += first(reference, i) * first(search, std::size_t{k} + i);
-        if (score > best) {
-            best = score;
+        if (score[k] > best) {
+            best = score[k];
             bestLag = k;
         }
     }
@@ -80,7 +93,7 @@ void CrossFade(std::span<const std::uint8_t> a, std::span<const std::uint8_t> b,
 }
 
 int StretchChunks(std::span<const std::uint8_t> samples, std::uint32_t sourceOffset, int chunkCount,
-                  const StretchGeometry& g, std::span<std::uint8_t> out) {
+                  const StretchGeometry& g, std::span<std::uint8_t> out, std::uint32_t& lag) {
     if (g.blockAlign < 2 || g.blockAlign > 4 || g.outChunkBytes == 0 || g.matchFrames > kMaxMatchFrames ||
         g.matchFrames > g.chunkFrames || chunkCount < 1)
         return 0;
@@ -94,7 +107,6 @@ int StretchChunks(std::span<const std::uint8_t> samples, std::uint32_t sourceOff
 
     std::array<std::uint8_t, kMaxMatchFrames * 4> before{};  // blend start: one frame behind the source
     std::array<std::uint8_t, kMaxMatchFrames * 4> source{};  // blend end: the source frames themselves
-    std::int64_t lag = 0;
     for (int q = 0; q < chunks; ++q) {
         std::uint8_t* chunk = out.data() + std::size_t(q) * g.outChunkBytes;
         const std::int64_t chunkBase = std::int64_t{sourceOffset} + std::int64_t{q} * g.inChunkBytes + lag;

@@ -31,8 +31,10 @@ std::uint32_t PitchShiftedRate(int pitchShift);
 int CompensatedSpeedPercent(int pitchShift);
 
 // The match window and the search width bound the work of FindBestLag; at the
-// highest rate in use (22050 Hz) they are 220 and 441 frames.
+// highest rate in use (22050 Hz) they are 220 and 441 frames. Longer ones are
+// cut to these.
 inline constexpr std::uint32_t kMaxMatchFrames = 300;
+inline constexpr std::uint32_t kMaxLagFrames = 599;
 
 // Lengths of the stretch for one output format and speed.
 struct StretchGeometry {
@@ -69,16 +71,20 @@ void CrossFade(std::span<const std::uint8_t> a, std::span<const std::uint8_t> b,
 // Fills `out` with up to `chunkCount` chunks of `outChunkBytes`, chunk q at
 // byte q x outChunkBytes, stretched from `samples` (the whole active data)
 // starting at `sourceOffset`. Chunk q copies N frames starting R frames after
-// sourceOffset + q x inChunkBytes + its lag (0 for the first chunk), the lag
-// found by matching the 10 ms that ended the chunk before; its last R frames
-// are a blend that starts one frame behind the source. Returns the chunks
-// written: fewer when `out` is shorter, 0 for a geometry it cannot serve.
+// sourceOffset + q x inChunkBytes + its lag, the lag found by matching the
+// 10 ms that ended the chunk before; its last R frames are a blend that starts
+// one frame behind the source. `lag` comes in as the first chunk's lag (0 at
+// the start of a stream) and goes out as the lag of the chunk that follows the
+// last one written, so that the next call continues without a seam: a first
+// chunk that ignored the match would click once per buffer. Returns the
+// chunks written: fewer when `out` is shorter, 0 for a geometry it cannot
+// serve.
 //
 // The transport keeps the reads inside the data, but a stream cut short must
 // still be safe: a frame past the end of the data repeats the last frame (a
 // held sample, not a jump to silence or a read of whatever follows), and with
 // no whole frame of data the chunks are silent.
 int StretchChunks(std::span<const std::uint8_t> samples, std::uint32_t sourceOffset, int chunkCount,
-                  const StretchGeometry& geometry, std::span<std::uint8_t> out);
+                  const StretchGeometry& geometry, std::span<std::uint8_t> out, std::uint32_t& lag);
 
 }  // namespace earloop

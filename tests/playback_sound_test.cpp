@@ -149,6 +149,19 @@ TEST(HeardPlay, ThePlayedCounterAgreesWithWhatHasBeenHeard) {
     }
 }
 
+TEST(HeardPlay, ASlowedToneHasNoClickWhereOneBufferFollowsAnother) {
+    Listener plain(Seconds(4, 330.0), 1);
+    plain.Play(100);
+    plain.Listen(1000);
+    const float sourceStep = LargestStep(plain.Heard(), kCardRate / 10, plain.Heard().Frames());
+    for (int speed : {50, 80}) {
+        Listener l(Seconds(4, 330.0), 1);
+        l.Play(speed);
+        l.Listen(3000);  // three buffers or more
+        EXPECT_LE(LargestStep(l.Heard(), kCardRate / 10, l.Heard().Frames()), 1.5f * sourceStep) << speed;
+    }
+}
+
 TEST(HeardKeep, TheLoopRepeatsWithoutAClickInBothModes) {
     struct Case {
         int mode;

@@ -82,7 +82,9 @@ TEST(StretchChunks, ChunksStartAtTheirBasePlusLagPlusTheMatchWindow) {
     for (int channels : {1, 2}) {
         const StretchGeometry g = MakeStretchGeometry(11025, channels * 2, 50);
         GuardedBuffer out(3 * g.outChunkBytes);
-        ASSERT_EQ(StretchChunks(ToBytes(testing::RampSamples(4000, channels)), 0, 3, g, out.Span()), 3);
+        std::uint32_t lag = 0;
+        ASSERT_EQ(StretchChunks(ToBytes(testing::RampSamples(4000, channels)), 0, 3, g, out.Span(), lag), 3);
+        EXPECT_EQ(lag, 220u * channels * 2) << "the lag of the chunk after the last";
         const auto at = [&](std::uint32_t frame) { return out.At(frame, channels); };
         EXPECT_EQ((std::array{at(0), at(440), at(441), at(550), at(551), at(1102)}),
                   (std::array{110, 550, 550, 659, 275 + 220 + 110, 550 + 220 + 110}));
@@ -95,12 +97,29 @@ TEST(StretchChunks, ToneKeepsItsPitchAndDoublesItsLengthAtHalfSpeed) {
     const StretchGeometry g = MakeStretchGeometry(11025, 2, 50);
     constexpr int chunks = 40;
     GuardedBuffer out(chunks * g.outChunkBytes);
-    ASSERT_EQ(StretchChunks(ToBytes(testing::Tone(11025 * 2, 1, 440.0)), 0, chunks, g, out.Span()), chunks);
+    std::uint32_t lag = 0;
+    ASSERT_EQ(StretchChunks(ToBytes(testing::Tone(11025 * 2, 1, 440.0)), 0, chunks, g, out.Span(), lag), chunks);
     const std::size_t outFrames = chunks * g.chunkFrames;
     EXPECT_NEAR(double(outFrames) / double(chunks * g.inChunkBytes / 2), 2.0, 0.02);
     int rising = 0;
     for (std::size_t i = 1; i < outFrames; ++i) rising += out.At(i - 1, 1) < 0 && out.At(i, 1) >= 0;
     EXPECT_NEAR(rising / (double(outFrames) / 11025.0), 440.0, 4.4);
+}
+
+TEST(StretchChunks, ABufferContinuesTheOneBeforeAsIfBothWereOne) {
+    // A stream is filled buffer by buffer; carrying the lag makes the join
+    // between two buffers the same as between two chunks of one buffer.
+    for (int speed : {50, 73}) {
+        const StretchGeometry g = MakeStretchGeometry(11025, 4, speed);
+        const std::vector<std::uint8_t> tone = ToBytes(testing::Tone(11025 * 4, 2, 311.0, 1.0));
+        GuardedBuffer whole(40 * g.outChunkBytes), halves(40 * g.outChunkBytes);
+        std::uint32_t wholeLag = 0, lag = 0;
+        ASSERT_EQ(StretchChunks(tone, 0, 40, g, whole.Span(), wholeLag), 40);
+        ASSERT_EQ(StretchChunks(tone, 0, 20, g, halves.Span().first(20 * g.outChunkBytes), lag), 20);
+        ASSERT_EQ(StretchChunks(tone, 20 * g.inChunkBytes, 20, g, halves.Span().subspan(20 * g.outChunkBytes), lag), 20);
+        EXPECT_EQ(whole.bytes, halves.bytes) << speed;
+        EXPECT_EQ(lag, wholeLag) << speed;
+    }
 }
 
 TEST(StretchChunks, AStreamCutShortHoldsItsLastFrameAndStaysInItsBuffers) {
@@ -112,7 +131,8 @@ TEST(StretchChunks, AStreamCutShortHoldsItsLastFrameAndStaysInItsBuffers) {
     };
     for (const Case& c : cases) {
         GuardedBuffer out(c.chunksWritten * g.outChunkBytes);
-        EXPECT_EQ(StretchChunks(ToBytes(testing::RampSamples(c.sourceFrames, 1)), 0, c.chunksAsked, g, out.Span()),
+        std::uint32_t lag = 0;
+        EXPECT_EQ(StretchChunks(ToBytes(testing::RampSamples(c.sourceFrames, 1)), 0, c.chunksAsked, g, out.Span(), lag),
                   c.chunksWritten)
             << c.what;
         EXPECT_EQ(out.At(c.chunksWritten * g.chunkFrames - 1, 1), c.lastValue) << c.what;
