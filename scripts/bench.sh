@@ -8,9 +8,17 @@
 #                                    rubberband on 60 s of music, and the time
 #                                    stretch alone; installs Debian's soundstretch and
 #                                    rubberband-cli when they are missing
+#   scripts/bench.sh mixer [seconds] the audio callback's work per period, as a share
+#                                    of the period, with stream voices at the highest rate
 set -euo pipefail
 cd "$(dirname "$0")/.."
 cmake -S . -B build/bench -G Ninja -DCMAKE_BUILD_TYPE=Release -DEARLOOP_SANITIZE=OFF -DEARLOOP_TESTS=OFF >/dev/null
+
+if [ "${1:-}" = mixer ]; then
+  shift
+  cmake --build build/bench --target earloop_mixer_bench
+  exec build/bench/bin/earloop_mixer_bench "$@"
+fi
 
 if [ "${1:-}" != render ]; then
   cmake --build build/bench --target earloop_load_bench
