@@ -8,6 +8,8 @@
 #include <numbers>
 #include <vector>
 
+#include "fakes/tone_analysis.h"
+
 namespace earloop {
 namespace {
 
@@ -72,19 +74,6 @@ float MaxDifference(const std::vector<float>& a, const std::vector<float>& b) {
     return d;
 }
 
-// Mean frequency between the first and the last rising zero crossing.
-double Frequency(const std::vector<float>& x, double rate) {
-    double first = -1, last = -1;
-    int periods = -1;
-    for (std::size_t i = 1; i < x.size(); ++i)
-        if (x[i - 1] < 0 && x[i] >= 0) {
-            last = static_cast<double>(i - 1) + x[i - 1] / (x[i - 1] - x[i]);
-            if (first < 0) first = last;
-            ++periods;
-        }
-    return periods * rate / (last - first);
-}
-
 // First frame louder than `threshold` and the frame after the last one.
 std::pair<std::size_t, std::size_t> Extent(const std::vector<float>& x, float threshold = 0.02f) {
     auto loud = [&](float s) { return std::abs(s) > threshold; };
@@ -106,7 +95,7 @@ TEST(Mixer, ResamplingKeepsPitchLengthAndChannels) {
             const double expected = c.channels == 2 && ch == 1 ? 660 : 440;
             const auto x = cap.Channel(ch);
             const std::vector<float> middle(x.begin() + c.card / 20, x.begin() + c.card * 9 / 20);
-            EXPECT_NEAR(1200 * std::log2(Frequency(middle, c.card) / expected), 0, 1) << c.rate << " ch" << ch;
+            EXPECT_NEAR(testing::Cents(testing::CrossingFrequency(middle.data(), middle.size(), 1, c.card), expected), 0, 1) << c.rate << " ch" << ch;
             const auto [start, end] = Extent(x);
             EXPECT_LE(start, c.card / 1000) << c.rate;
             EXPECT_NEAR(static_cast<double>(end), c.card / 2.0, c.card * 0.003) << c.rate;

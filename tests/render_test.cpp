@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "fakes/tone_analysis.h"
 #include "fakes/wav_builder.h"
 #include "wave/wav_format.h"
 
@@ -105,24 +106,6 @@ Wav ReadWav(const std::string& path) {
     return wav;
 }
 
-// The mean frequency of the left channel over frames begin..end, from its
-// first and last rising zero crossings (interpolated between samples).
-double Frequency(const Wav& wav, std::size_t begin, std::size_t end) {
-    double first = -1, last = -1;
-    int crossings = 0;
-    for (std::size_t i = begin; i + 1 < end; ++i) {
-        const int a = wav.At(i), b = wav.At(i + 1);
-        if (a < 0 && b >= 0) {
-            const double at = static_cast<double>(i) + static_cast<double>(-a) / (b - a);
-            if (first < 0) first = at;
-            last = at;
-            ++crossings;
-        }
-    }
-    return crossings < 2 ? 0.0 : (crossings - 1) * 44100.0 / (last - first);
-}
-
-double Cents(double hz, double reference) { return 1200.0 * std::log2(hz / reference); }
 
 TEST(CliRender, WritesThePlayersSoundAtEachSpeedAndShiftWithItsLengthPitchAndChannels) {
     TempFolder folder;
@@ -178,7 +161,11 @@ TEST(CliRender, WritesThePlayersSoundAtEachSpeedAndShiftWithItsLengthPitchAndCha
         if (c.hz == 0) {
             EXPECT_EQ(std::count(wav.samples.begin(), wav.samples.end(), 0), static_cast<long>(wav.samples.size()));
         } else {
-            EXPECT_NEAR(Cents(Frequency(wav, frames / 10, frames - frames / 10), c.hz), 0.0, 5.0);
+            const std::size_t from = frames / 10, count = frames - 2 * from;
+            EXPECT_NEAR(testing::Cents(testing::CrossingFrequency(&wav.samples[from * wav.format.nChannels], count,
+                                                                  wav.format.nChannels, 44100.0),
+                                       c.hz),
+                        0.0, 5.0);
             // Every channel carries the tone at the program's halved level.
             double power = 0;
             for (std::int16_t s : wav.samples) power += static_cast<double>(s) * s;

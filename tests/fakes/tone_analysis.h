@@ -56,6 +56,24 @@ inline double PeakFrequency(StereoView audio, std::size_t start, std::size_t fra
 
 inline double Cents(double hz, double reference) { return 1200.0 * std::log2(hz / reference); }
 
+// The mean frequency of `count` samples taken every `stride` from `samples`,
+// between their first and last rising zero crossings (each placed between its
+// two samples by linear interpolation); 0 with fewer than two crossings.
+template <typename Sample>
+double CrossingFrequency(const Sample* samples, std::size_t count, std::size_t stride, double rate) {
+    double first = -1, last = -1;
+    int crossings = 0;
+    for (std::size_t i = 0; i + 1 < count; ++i) {
+        const double a = samples[i * stride], b = samples[(i + 1) * stride];
+        if (a < 0 && b >= 0) {
+            last = static_cast<double>(i) + a / (a - b);
+            if (first < 0) first = last;
+            ++crossings;
+        }
+    }
+    return crossings < 2 ? 0.0 : (crossings - 1) * rate / (last - first);
+}
+
 // The first and one past the last frame whose magnitude exceeds `threshold`.
 struct Span {
     std::size_t begin = 0, end = 0;
