@@ -220,6 +220,33 @@ TEST(StretchPlay, ShortRemaindersEndQuietlyAndALateNoticeNeverRefillsANewerStrea
     EXPECT_EQ(Writes(e.output.TakeLog()), (Log{Write(22040)})) << "the new stream's own notices still refill";
 }
 
+TEST(StretchPlay, ASpeedOfZeroPlaysAtOnePercent) {
+    Engine e(11025 * 4);
+    e.Play(0, 0);
+    EXPECT_EQ(e.state.speedPercent, 1);
+    EXPECT_EQ(e.state.inChunkBytes, 10u) << "1 % of 1102 bytes, whole frames";
+    EXPECT_EQ(Writes(e.output.TakeLog()), (Log{"close", "open 11025 1 stream", Write(22040), Write(22040)}));
+}
+
+TEST(FailedDevices, EveryOperationOnADeviceThatDidNotOpenEndsQuietly) {
+    Engine e(11025 * 4, 2);
+    e.output.failOpen = true;
+    e.engine.ClosePlainDevice();
+    e.output.TakeLog();
+    EXPECT_FALSE(e.engine.OpenPlainDevice());
+    e.Play(8000, 100);
+    e.engine.OnPositionTimer();
+    EXPECT_EQ(e.state.position, 8000u) << "the timer keeps showing where output started";
+    e.engine.BuildKeepLoop(8000, 1);
+    e.engine.SetWaveVolume(40);
+    e.Play(8000, 50);
+    e.engine.OnPositionTimer();
+    EXPECT_EQ(e.state.position, 8000u);
+    e.engine.ApplyPitchShift(2.0, 1024, 5000);
+    e.engine.CloseOutput();
+    EXPECT_EQ(e.output.TakeLog(), (Log{"open 11025 2 plain", "open 11025 2 stream", "open 22050 2 plain"}));
+}
+
 TEST(PitchShift, ReopensThePlainDeviceAtTheShiftedRateFromEitherMode) {
     struct Case {
         int speed;
