@@ -39,6 +39,13 @@ struct Capture : DeviceEvents {
     std::unique_ptr<WaveOutDevice> Open(std::uint32_t rate, int channels, bool notify = true) {
         return mixer.Open(Pcm16Format(static_cast<std::uint16_t>(channels), rate), notify ? this : nullptr);
     }
+    // Opens a device and queues `bytes` (which the mixer reads in place) on it once.
+    std::unique_ptr<WaveOutDevice> Play(std::uint32_t rate, int channels, const std::vector<std::uint8_t>& bytes,
+                                        int tag = 1) {
+        auto device = Open(rate, channels);
+        device->Write(bytes.data(), bytes.size(), 1, tag);
+        return device;
+    }
     void Advance(std::size_t frames, std::size_t step = 300) {
         for (std::size_t done = 0; done < frames; done += step) {
             const std::size_t n = std::min(step, frames - done), at = out.size();
@@ -48,10 +55,10 @@ struct Capture : DeviceEvents {
         }
     }
     std::size_t Frames() const { return out.size() / 2; }
-    std::vector<float> Channel(int channel, std::size_t from = 0) const {
-        std::vector<float> x;
-        for (std::size_t i = 2 * from + channel; i < out.size(); i += 2) x.push_back(out[i]);
-        return x;
+    // The stereo frames rendered from `frame` on.
+    std::vector<float> From(std::size_t frame) const { return {out.begin() + 2 * frame, out.end()}; }
+    bool SilentFrom(std::size_t frame) const {
+        return std::all_of(out.begin() + 2 * frame, out.end(), [](float s) { return s == 0; });
     }
     void OnWaveOutDone(int tag) override { notices.push_back({tag, Frames()}); }
     void OnWaveInOpen() override {}
@@ -74,31 +81,22 @@ float MaxDifference(const std::vector<float>& a, const std::vector<float>& b) {
     return d;
 }
 
-// First frame louder than `threshold` and the frame after the last one.
-std::pair<std::size_t, std::size_t> Extent(const std::vector<float>& x, float threshold = 0.02f) {
-    auto loud = [&](float s) { return std::abs(s) > threshold; };
-    const auto first = std::find_if(x.begin(), x.end(), loud);
-    const auto last = std::find_if(x.rbegin(), x.rend(), loud);
-    return {first - x.begin(), x.rend() - last};
-}
-
 TEST(Mixer, ResamplingKeepsPitchLengthAndChannels) {
     struct Case { std::uint32_t rate; int channels; std::uint32_t card; } cases[] = {
         {11025, 1, 44100}, {22050, 2, 48000}, {8259, 2, 44100}, {8259, 1, 48000}};
     for (const Case& c : cases) {
         Capture cap(c.card);
-        auto device = cap.Open(c.rate, c.channels);
         const auto tone = Sine(c.rate, c.channels, c.rate / 2, 440, 660);
-        device->Write(tone.data(), tone.size(), 1, 1);
+        auto device = cap.Play(c.rate, c.channels, tone);
         cap.Advance(c.card);
         for (int ch : {0, 1}) {
             const double expected = c.channels == 2 && ch == 1 ? 660 : 440;
-            const auto x = cap.Channel(ch);
-            const std::vector<float> middle(x.begin() + c.card / 20, x.begin() + c.card * 9 / 20);
-            EXPECT_NEAR(testing::Cents(testing::CrossingFrequency(middle.data(), middle.size(), 1, c.card), expected), 0, 1) << c.rate << " ch" << ch;
-            const auto [start, end] = Extent(x);
-            EXPECT_LE(start, c.card / 1000) << c.rate;
-            EXPECT_NEAR(static_cast<double>(end), c.card / 2.0, c.card * 0.003) << c.rate;
+            const double hz = testing::CrossingFrequency(&cap.out[c.card / 20 * 2 + ch], c.card * 2 / 5, 2, c.card);
+            EXPECT_NEAR(testing::Cents(hz, expected), 0, 1) << c.rate << " ch" << ch;
+            const auto span = testing::AudibleSpan({cap.out}, 0.02f, ch);
+            ASSERT_TRUE(span) << c.rate;
+            EXPECT_LE(span->begin, c.card / 1000) << c.rate;
+            EXPECT_NEAR(static_cast<double>(span->end), c.card / 2.0, c.card * 0.003) << c.rate;
         }
     }
 }
@@ -106,8 +104,7 @@ TEST(Mixer, ResamplingKeepsPitchLengthAndChannels) {
 TEST(Mixer, ChainedBuffersJoinWithoutAGapAndReportEachOnceHeard) {
     Capture whole(44100), chained(44100);
     const auto tone = Sine(11025, 1, 6205, 440);
-    auto a = whole.Open(11025, 1), b = chained.Open(11025, 1);
-    a->Write(tone.data(), tone.size(), 1, 9);
+    auto a = whole.Play(11025, 1, tone, 9), b = chained.Open(11025, 1);
     const std::size_t cuts[] = {0, 1051, 3226, 6205};
     for (int i = 0; i < 3; ++i) b->Write(tone.data() + 2 * cuts[i], 2 * (cuts[i + 1] - cuts[i]), 1, i + 1);
     whole.Advance(30000);
@@ -151,8 +148,7 @@ TEST(Mixer, LoopsRepeatTheBufferSampleExactly) {
         EXPECT_EQ(forever->PlayedBytes(), 0u);
         looped.Advance(2000);
         EXPECT_EQ(Tags(looped), (std::vector{1, 2}));
-        const auto after = looped.Channel(0, looped.Frames() - 2000);
-        EXPECT_EQ(Extent(after, 0).first, after.size()) << "silent after the reset";
+        EXPECT_TRUE(looped.SilentFrom(looped.Frames() - 2000)) << "silent after the reset";
     }
 }
 
@@ -170,16 +166,15 @@ TEST(Mixer, ResetGivesBackEveryBufferAndForgetsTheOldSound) {
     cap.mixer.DeliverEvents();
     EXPECT_EQ(Tags(cap), (std::vector{1, 2, 3}));
     cap.Advance(3000);
-    EXPECT_TRUE(std::all_of(cap.out.begin() + 28000, cap.out.end(), [](float s) { return s == 0; }));
+    EXPECT_TRUE(cap.SilentFrom(14000));
 
     // The player refills the same memory at once: only the new sound is heard.
     memory[0] = Sine(11025, 1, 4000, 660);
     device->Write(memory[0].data(), memory[0].size(), 1, 4);
-    auto other = fresh.Open(11025, 1);
-    other->Write(memory[0].data(), memory[0].size(), 1, 4);
+    auto other = fresh.Play(11025, 1, memory[0], 4);
     cap.Advance(20000);
     fresh.Advance(20000);
-    EXPECT_LT(MaxDifference(cap.Channel(0, 17000), fresh.Channel(0)), 1e-6f);
+    EXPECT_LT(MaxDifference(cap.From(17000), fresh.out), 1e-6f);
 }
 
 TEST(Mixer, NoticesGoOnlyToNotifyingDevicesAndOutliveTheirDevice) {
@@ -206,9 +201,8 @@ TEST(Mixer, PlayedBytesFollowsTheHeardToneAcrossGapsAndLatency) {
         {0, 0}, {1000, 0}, {0, 21500}, {1000, 21500}, {0, 30000}};  // 21500: the tail still drains; 30000: idle
     for (const Case& c : cases) {
         Capture cap(44100, c.latency);
-        auto device = cap.Open(11025, 1);
+        auto device = cap.Play(11025, 1, buffer);
         std::vector<std::size_t> edges = {2205 * 2, 4410 * 2};
-        device->Write(buffer.data(), buffer.size(), 1, 1);
         std::vector<std::pair<std::size_t, std::uint64_t>> played;  // frames rendered, bytes
         for (int step = 0; step < 1500; ++step) {
             if (c.secondAt && cap.Frames() == c.secondAt) {
@@ -219,12 +213,12 @@ TEST(Mixer, PlayedBytesFollowsTheHeardToneAcrossGapsAndLatency) {
             played.push_back({cap.Frames(), device->PlayedBytes()});
         }
         // Each edge of a tone is heard `latency` after it was rendered.
-        const auto x = cap.Channel(0);
         for (std::size_t e = 0; e < edges.size(); e += 2) {
             const std::size_t at = e == 0 ? 0 : c.secondAt;
-            const std::vector<float> part(x.begin() + at, x.begin() + at + 30000);
-            const auto [on, off] = Extent(part);
-            for (auto [edge, heard] : {std::pair{edges[e], at + on}, std::pair{edges[e + 1], at + off}}) {
+            const std::vector<float> part(cap.out.begin() + 2 * at, cap.out.begin() + 2 * (at + 30000));
+            const auto span = testing::AudibleSpan({part}, 0.02f);
+            ASSERT_TRUE(span);
+            for (auto [edge, heard] : {std::pair{edges[e], at + span->begin}, std::pair{edges[e + 1], at + span->end}}) {
                 auto passed = [&](auto p) { return p.second >= edge; };
                 const auto reached = std::find_if(played.begin(), played.end(), passed);
                 ASSERT_NE(reached, played.end());
@@ -249,8 +243,7 @@ TEST(Mixer, VolumeIsOneForTheProgramAndScalesEachChannel) {
         auto first = cap.Open(22050, 2);
         first->SetVolume(c.volume);
         EXPECT_EQ(cap.mixer.DeviceZeroVolume(), c.volume);
-        auto later = cap.Open(22050, 2);  // opened after: plays at the same volume
-        later->Write(level.data(), level.size(), 1, 1);
+        auto later = cap.Play(22050, 2, level);  // opened after: plays at the same volume
         cap.Advance(1000);
         EXPECT_FLOAT_EQ(cap.out[0], sample * c.left);
         EXPECT_FLOAT_EQ(cap.out[1], sample * c.right);
@@ -264,11 +257,8 @@ TEST(Mixer, VolumeIsOneForTheProgramAndScalesEachChannel) {
 TEST(Mixer, VoicesAtTheirOwnRatesAddUpAndTheSumIsClamped) {
     const auto high = Sine(22050, 2, 11025, 440, 660), low = Sine(8259, 1, 4130, 550);
     Capture both(48000), one(48000), other(48000);
-    auto a = both.Open(22050, 2), b = both.Open(8259, 1), c = one.Open(22050, 2), d = other.Open(8259, 1);
-    a->Write(high.data(), high.size(), 1, 1);
-    b->Write(low.data(), low.size(), 1, 2);
-    c->Write(high.data(), high.size(), 1, 1);
-    d->Write(low.data(), low.size(), 1, 2);
+    auto a = both.Play(22050, 2, high), b = both.Play(8259, 1, low, 2), c = one.Play(22050, 2, high),
+         d = other.Play(8259, 1, low, 2);
     for (Capture* cap : {&both, &one, &other}) cap->Advance(30000);
     std::vector<float> sum(one.out.size());
     for (std::size_t i = 0; i < sum.size(); ++i) sum[i] = one.out[i] + other.out[i];
@@ -276,9 +266,7 @@ TEST(Mixer, VoicesAtTheirOwnRatesAddUpAndTheSumIsClamped) {
 
     const std::vector<std::uint8_t> loud(400, 0x70);  // 0x7070 twice: 1.76
     Capture equal(22050);
-    auto e = equal.Open(22050, 1), f = equal.Open(22050, 1);
-    e->Write(loud.data(), loud.size(), 1, 1);
-    f->Write(loud.data(), loud.size(), 1, 2);
+    auto e = equal.Play(22050, 1, loud), f = equal.Play(22050, 1, loud, 2);
     equal.Advance(100);
     EXPECT_EQ(equal.out[0], 1.0f);
 }

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <string>
 #include <utility>
 #include <vector>
@@ -47,54 +48,33 @@ TEST(IniDocumentDuplicates, FirstKeyWinsRepeatedSectionsAreOneAndBrokenHeadersHi
     EXPECT_EQ(broken.Text(), "[A]\nx=1\ny=5\n[B\ny=2\n");
 }
 
-TEST(IniDocumentSet, ReplacesOnlyTheValueAndKeepsEverythingElse) {
-    const std::string before = "; my notes\r\n\r\n[Other]\r\nThing = stays \r\n[MIDI]\r\n  Calibration =  12  \r\njunk line\r\n\r\n";
-    IniDocument ini(before);
-    EXPECT_EQ(ini.Text(), before);
-    ini.Set("midi", "calibration", "-40");
-    EXPECT_EQ(ini.Text(), "; my notes\r\n\r\n[Other]\r\nThing = stays \r\n[MIDI]\r\n  Calibration =  -40\r\njunk line\r\n\r\n");
-}
-
-TEST(IniDocumentSet, AppendsKeyAfterLastNonBlankLineOfSection) {
-    IniDocument ini("[A]\nx=1\n; end of A\n\n\n[B]\ny=2\n");
-    ini.Set("A", "z", "3");
-    EXPECT_EQ(ini.Text(), "[A]\nx=1\n; end of A\nz=3\n\n\n[B]\ny=2\n");
-    ini.Set("B", "w", "4");
-    EXPECT_EQ(ini.Text(), "[A]\nx=1\n; end of A\nz=3\n\n\n[B]\ny=2\nw=4\n");
-}
-
-TEST(IniDocumentSet, AppendsMissingSectionAtEndInTheFilesLineEnding) {
-    IniDocument crlf("[A]\r\nx=1");  // no line end after the last line
-    crlf.Set("B", "k", "v");
-    EXPECT_EQ(crlf.Text(), "[A]\r\nx=1\r\n[B]\r\nk=v\r\n");
-
-    IniDocument lf("[A]\nx=1");
-    lf.Set("A", "y", "2");
-    EXPECT_EQ(lf.Text(), "[A]\nx=1\ny=2\n");
-
-    IniDocument empty("");
-    empty.Set("FILE", "CurrentDir", "/a b/c.wav");
-    empty.Set("VOLUME", "wave volume", "10");
-    EXPECT_EQ(empty.Text(), "[FILE]\nCurrentDir=/a b/c.wav\n[VOLUME]\nwave volume=10\n");
-    EXPECT_EQ(empty.Get("file", "currentdir"), "/a b/c.wav");
-}
-
-TEST(IniDocumentSet, LineBreaksInValueCannotSplitTheLine) {
-    IniDocument ini("[A]\n");
-    ini.Set("A", "k", "one\ntwo\r\n[B]");
-    EXPECT_EQ(ini.Text(), "[A]\nk=onetwo[B]\n");
-    EXPECT_EQ(ini.Get("A", "k"), "onetwo[B]");
-}
-
-TEST(IniDocumentSet, ByteOrderMarkIsKeptAndSkipped) {
-    IniDocument ini("\xEF\xBB\xBF[A]\nx=1\n");
-    EXPECT_EQ(ini.Get("A", "x"), "1");
-    ini.Set("A", "x", "2");
-    EXPECT_EQ(ini.Text(), "\xEF\xBB\xBF[A]\nx=2\n");
-
-    IniDocument keyFirst("\xEF\xBB\xBF" "x=1\n");  // a mark before a key line does not hide the line end
-    keyFirst.Set("A", "x", "2");
-    EXPECT_EQ(keyFirst.Text(), "\xEF\xBB\xBF" "x=1\n[A]\nx=2\n");
+TEST(IniDocumentSet, ChangesOnlyWhatItMustInTheFilesOwnLineEnding) {
+    using Set = std::array<const char*, 3>;  // section, key, value
+    struct Case { const char* what; std::string before; std::vector<Set> sets; std::string after; } cases[] = {
+        {"only the value is replaced", "; my notes\r\n\r\n[Other]\r\nThing = stays \r\n[MIDI]\r\n  Calibration =  12  \r\njunk line\r\n\r\n",
+         {{"midi", "calibration", "-40"}}, "; my notes\r\n\r\n[Other]\r\nThing = stays \r\n[MIDI]\r\n  Calibration =  -40\r\njunk line\r\n\r\n"},
+        {"a new key after its section's last non-blank line", "[A]\nx=1\n; end of A\n\n\n[B]\ny=2\n",
+         {{"A", "z", "3"}, {"B", "w", "4"}}, "[A]\nx=1\n; end of A\nz=3\n\n\n[B]\ny=2\nw=4\n"},
+        // No line end after the last line.
+        {"a new section at the end", "[A]\r\nx=1", {{"B", "k", "v"}}, "[A]\r\nx=1\r\n[B]\r\nk=v\r\n"},
+        {"a new key at the end", "[A]\nx=1", {{"A", "y", "2"}}, "[A]\nx=1\ny=2\n"},
+        {"an empty file", "", {{"FILE", "CurrentDir", "/a b/c.wav"}, {"VOLUME", "wave volume", "10"}},
+         "[FILE]\nCurrentDir=/a b/c.wav\n[VOLUME]\nwave volume=10\n"},
+        {"line breaks in a value cannot split the line", "[A]\n", {{"A", "k", "one\ntwo\r\n[B]"}}, "[A]\nk=onetwo[B]\n"},
+        {"a byte order mark is kept and skipped", "\xEF\xBB\xBF[A]\nx=1\n", {{"A", "x", "2"}}, "\xEF\xBB\xBF[A]\nx=2\n"},
+        // A mark before a key line does not hide the line end.
+        {"a byte order mark before a key", "\xEF\xBB\xBF" "x=1\n", {{"A", "x", "2"}}, "\xEF\xBB\xBF" "x=1\n[A]\nx=2\n"},
+    };
+    for (const Case& c : cases) {
+        IniDocument ini(c.before);
+        for (const auto& [section, key, value] : c.sets) ini.Set(section, key, value);
+        EXPECT_EQ(ini.Text(), c.after) << c.what;
+        for (const auto& [section, key, value] : c.sets) {
+            std::string stored = value;
+            std::erase_if(stored, [](char ch) { return ch == '\r' || ch == '\n'; });
+            EXPECT_EQ(ini.Get(section, key), stored) << c.what;
+        }
+    }
 }
 
 TEST(IniDocumentGarbage, BinaryBytesAndHugeLinesSurviveEdits) {

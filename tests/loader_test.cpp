@@ -249,11 +249,7 @@ TEST_F(LoaderTest, RefusesWhatTheRestOfTheProgramCannotTakeAndBoundsTheDataSize)
     };
     WaveSpec tagPast998 = Silence(9000);
     tagPast998.beforeData = testing::Chunk("LIST", std::string(1000, 'x'));
-    struct Case {
-        std::string file;
-        int code;
-        const char* text;
-    };
+    struct Case { std::string file; int code; const char* text; };
     using namespace WaveError;
     for (const Case& c : {Case{MakeWav(tagPast998), LoadNoData, "WAVEデータが見つかりません"},
                           Case{layout(3, 6), BadChannelLayout, kBadChannels},

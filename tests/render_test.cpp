@@ -1,6 +1,7 @@
-// `earloop-cli render` as a real process: the length, pitch and channels of
+// `earloop-cli render` as a real process: the header, length and channels of
 // what it writes at each speed and shift, the exact cut of --from/--to, the
-// vocal canceller, the Keep loop, and a one-line refusal of every bad request.
+// vocal canceller, the Keep loop, and a one-line refusal of each kind of bad
+// request.
 
 #include <gtest/gtest.h>
 
@@ -106,8 +107,7 @@ Wav ReadWav(const std::string& path) {
     return wav;
 }
 
-
-TEST(CliRender, WritesThePlayersSoundAtEachSpeedAndShiftWithItsLengthPitchAndChannels) {
+TEST(CliRender, WritesThePlayersSoundForEachRequestAsAWavOfTheExactLength) {
     TempFolder folder;
     // 12 s of 440 Hz: long enough that the stream's unplayed last 100 ms of
     // source stay under 1 % of the length.
@@ -116,32 +116,32 @@ TEST(CliRender, WritesThePlayersSoundAtEachSpeedAndShiftWithItsLengthPitchAndCha
     constexpr double kWhole = 12 * 44100;  // the file's own length in card frames
     // 123 ms and 1789 ms are 1356 and 19723 working frames.
     constexpr double kCut = (19723 - 1356) * 4.0;
+    // Lengths in frames of 44.1 kHz, with a tolerance as a fraction (0: exact);
+    // the pitch is measured once, as the engine's own tests measure it at
+    // every speed and shift.
     struct Case {
         const char* input;
         std::string options;
         std::uint16_t channels;
-        double frames;     // expected length in frames of 44.1 kHz
-        double tolerance;  // of the length, as a fraction; 0: exact
-        double hz;         // expected pitch; 0: silence
-    };
-    const Case cases[] = {
-        {"stereo.wav", "", 2, kWhole, 0, 440},
-        {"mono.wav", "", 1, kWhole, 0, 440},
-        {"mono.wav", "--speed 50", 1, 2 * kWhole, 0.01, 440},
-        {"stereo.wav", "--speed 50", 2, 2 * kWhole, 0.01, 440},
-        {"stereo.wav", "--shift 3", 2, kWhole, 0.01, 523.251},
+        double frames, tolerance;
+        bool silent;
+        double hz = 0;  // measured when given
+    } cases[] = {
+        {"stereo.wav", "", 2, kWhole, 0, false},
+        {"mono.wav", "", 1, kWhole, 0, false},
+        {"stereo.wav", "--speed 50", 2, 2 * kWhole, 0.01, false},
         // At 22050 Hz the stream leaves up to 200 ms of the source unplayed.
-        {"mono.wav", "--shift 12", 1, kWhole, 0.02, 880},
+        {"mono.wav", "--shift 12", 1, kWhole, 0.02, false, 880},
         // Down is played slower at the lower rate: 8259 Hz for -5.
-        {"stereo.wav", "--shift -5", 2, std::floor(12 * 11025 * 44100.0 / 8259), 0, 329.628},
-        {"stereo.wav", "--from 123 --to 1789", 2, kCut, 0, 440},
+        {"stereo.wav", "--shift -5", 2, std::floor(12 * 11025 * 44100.0 / 8259), 0, false},
+        {"stereo.wav", "--from 123 --to 1789", 2, kCut, 0, false},
         // 1100 source bytes for every 2204 played at half speed.
-        {"stereo.wav", "--speed 50 --from 123 --to 1789", 2, std::floor(18367 * 2204 * 4 / 1100.0), 0, 440},
-        {"mono.wav", "--from 11000", 1, 1000 * 44.1, 0, 440},
-        {"stereo.wav", "--from 12000", 2, 0, 0, 0},
-        {"stereo.wav", "--vocal-cancel", 2, kWhole, 0, 0},
+        {"stereo.wav", "--speed 50 --from 123 --to 1789", 2, std::floor(18367 * 2204 * 4 / 1100.0), 0, false},
+        {"mono.wav", "--from 11000", 1, 1000 * 44.1, 0, false},
+        {"stereo.wav", "--from 12000", 2, 0, 0, true},
+        {"stereo.wav", "--vocal-cancel", 2, kWhole, 0, true},
         // +2 plays at 12375 Hz.
-        {"stereo.wav", "--vocal-cancel --speed 70 --shift 2", 2, kWhole / 0.7 * 11025 / 12375, 0.01, 0},
+        {"stereo.wav", "--vocal-cancel --speed 70 --shift 2", 2, kWhole / 0.7 * 11025 / 12375, 0.01, true},
     };
     for (const Case& c : cases) {
         const std::string out = folder / "out.wav";
@@ -157,34 +157,28 @@ TEST(CliRender, WritesThePlayersSoundAtEachSpeedAndShiftWithItsLengthPitchAndCha
             EXPECT_EQ(wav.Frames(), static_cast<std::size_t>(c.frames));
         else
             EXPECT_NEAR(static_cast<double>(wav.Frames()) / c.frames, 1.0, c.tolerance);
-        const std::size_t frames = wav.Frames();
-        if (c.hz == 0) {
-            EXPECT_EQ(std::count(wav.samples.begin(), wav.samples.end(), 0), static_cast<long>(wav.samples.size()));
-        } else {
-            const std::size_t from = frames / 10, count = frames - 2 * from;
-            EXPECT_NEAR(testing::Cents(testing::CrossingFrequency(&wav.samples[from * wav.format.nChannels], count,
-                                                                  wav.format.nChannels, 44100.0),
-                                       c.hz),
-                        0.0, 5.0);
-            // Every channel carries the tone at the program's halved level.
-            double power = 0;
-            for (std::int16_t s : wav.samples) power += static_cast<double>(s) * s;
+        // Every channel carries the tone at the program's halved level, or nothing at all.
+        double power = 0;
+        for (std::int16_t s : wav.samples) power += static_cast<double>(s) * s;
+        if (c.silent)
+            EXPECT_EQ(power, 0.0);
+        else
             EXPECT_NEAR(std::sqrt(power / static_cast<double>(wav.samples.size())), 8000 / std::numbers::sqrt2, 200);
-        }
+        if (c.hz == 0) continue;
+        const std::size_t from = wav.Frames() / 10, count = wav.Frames() - 2 * from;
+        const double hz = testing::CrossingFrequency(&wav.samples[from * c.channels], count, c.channels, 44100.0);
+        EXPECT_NEAR(testing::Cents(hz, c.hz), 0.0, 5.0);
     }
 }
 
 TEST(CliRender, KeepRendersExactlyTheSecondsAskedOfARepeatingLoopInEitherMode) {
     TempFolder folder;
     WriteFile(folder / "noise.wav", NoiseWav(22050, 2, 3));
-    struct Case {
-        std::string options;
-        std::size_t longestPeriod;  // card frames: two Keep windows of 1024 frames at 11025 Hz, or at 22050
-    };
-    const Case cases[] = {
-        {"--keep 1000 --seconds 2 --keep-mode single", 8192},
-        {"--keep 1000 --seconds 2", 8192},
-        {"--keep 2990 --seconds 1 --keep-mode double --shift 12", 4096},
+    // The longest period in card frames: two Keep windows of 1024 frames at 11025 Hz, or at 22050.
+    struct Case { std::string options; std::size_t seconds, longestPeriod; } cases[] = {
+        {"--keep 1000 --seconds 2 --keep-mode single", 2, 8192},
+        {"--keep 1000 --seconds 2", 2, 8192},
+        {"--keep 2990 --seconds 1 --keep-mode double --shift 12", 1, 4096},
     };
     for (const Case& c : cases) {
         const std::string out = folder / "keep.wav";
@@ -192,8 +186,7 @@ TEST(CliRender, KeepRendersExactlyTheSecondsAskedOfARepeatingLoopInEitherMode) {
         SCOPED_TRACE(c.options + ": " + run.output);
         ASSERT_EQ(run.status, 0);
         const Wav wav = ReadWav(out);
-        const std::size_t seconds = c.options.find("--seconds 2") != std::string::npos ? 2 : 1;
-        ASSERT_EQ(wav.Frames(), seconds * 44100);
+        ASSERT_EQ(wav.Frames(), c.seconds * 44100);
         // The shortest shift under which the sound repeats itself, past the
         // first period (where the resampler starts from silence).
         const auto repeatsAfter = [&](std::size_t period) {
@@ -213,7 +206,7 @@ TEST(CliRender, KeepRendersExactlyTheSecondsAskedOfARepeatingLoopInEitherMode) {
     }
 }
 
-TEST(CliRender, RefusesEveryUnusableRequestWithOneLineAndTheStatusOfCheck) {
+TEST(CliRender, RefusesEachKindOfUnusableRequestWithOneLineAndTheStatusOfCheck) {
     TempFolder folder;
     const std::string in = folder / "in.wav";
     const std::string mono = folder / "mono.wav";
@@ -227,30 +220,21 @@ TEST(CliRender, RefusesEveryUnusableRequestWithOneLineAndTheStatusOfCheck) {
     const std::string out = folder / "out.wav";
     const std::string both = in + " " + out;
     const std::string prefix = "earloop-cli render: ";
-    struct Case {
-        std::string arguments;
-        int status;
-        std::string message;
-    };
-    const Case cases[] = {
-        {"", 2, prefix + "needs IN.wav and OUT.wav"},
+    // One of each kind of refusal: the parse, the rejected input, the output that cannot be written.
+    struct Case { std::string arguments; int status; std::string message; } cases[] = {
         {in, 2, prefix + "needs IN.wav and OUT.wav"},
         {both + " extra.wav", 2, prefix + "needs IN.wav and OUT.wav"},
         {both + " --fast", 2, prefix + "unknown option --fast"},
         {both + " --speed 0", 2, prefix + "--speed must be a whole number from 1 to 100"},
-        {both + " --speed 101", 2, prefix + "--speed must be a whole number from 1 to 100"},
         {both + " --speed 50.5", 2, prefix + "--speed must be a whole number from 1 to 100"},
-        {both + " --speed fifty", 2, prefix + "--speed must be a whole number from 1 to 100"},
         {both + " --speed 50 --speed 60", 2, prefix + "--speed is given twice"},
         {both + " --shift 13", 2, prefix + "--shift must be a whole number from -5 to 12"},
-        {both + " --shift -6", 2, prefix + "--shift must be a whole number from -5 to 12"},
         {both + " --from -5", 2, prefix + "--from must be a whole number of milliseconds"},
         {both + " --to 4294967296", 2, prefix + "--to must be a whole number of milliseconds"},
         {both + " --to", 2, prefix + "--to needs a value"},
         {both + " --from 2000 --to 1000", 2, prefix + "--from is after --to"},
         {both + " --keep 100", 2, prefix + "--keep needs --seconds"},
         {both + " --keep 100 --seconds 0", 2, prefix + "--seconds must be a whole number from 1 to 3600"},
-        {both + " --keep 100 --seconds 3601", 2, prefix + "--seconds must be a whole number from 1 to 3600"},
         {both + " --keep 100 --seconds 2 --keep-mode triple", 2, prefix + "--keep-mode must be single or double"},
         {both + " --keep 100 --seconds 2 --speed 50", 2, prefix + "--speed, --from and --to do not apply to --keep"},
         {both + " --seconds 2", 2, prefix + "--seconds and --keep-mode need --keep"},

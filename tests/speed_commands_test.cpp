@@ -3,12 +3,11 @@
 
 #include <gtest/gtest.h>
 
-#include <cmath>
-
 #include "app/application.h"
 #include "app/control_ids.h"
 #include "fakes/app_harness.h"
 #include "fakes/wav_builder.h"
+#include "playback/time_stretch.h"
 
 namespace earloop {
 namespace {
@@ -34,13 +33,13 @@ struct Harness : testing::AppHarness {
     std::string ShiftCaption() const { return Control(Ctl::ShiftReadout).text; }
 };
 
+// The rates and speeds themselves are pinned by the PitchShift tests.
 TEST(ShiftCommands, EachStepUpRetunesTheOutputAndKeepsTheTempo) {
     Harness h;
-    const int compensated[] = {94, 89, 84, 79, 75, 71, 67, 63, 59, 56, 53, 50};
     for (int shift = 1; shift <= 12; ++shift) {
         h.app.Command(ControlId::ShiftUp);
-        const int speed = compensated[shift - 1];
-        const auto rate = static_cast<std::uint32_t>(11025 * std::pow(1.05946309436, shift));
+        const int speed = CompensatedSpeedPercent(shift);
+        const std::uint32_t rate = PitchShiftedRate(shift);
         EXPECT_EQ(h.app.Playback().speedPercent, speed) << shift;
         EXPECT_EQ(h.SpeedCaption(), " Play Speed = " + std::to_string(speed) + "%");
         EXPECT_EQ(h.SpeedSlider(), speed);
@@ -79,12 +78,7 @@ TEST(ShiftCommands, StepsDownPlayLowerAndSlowerUntilTheBottom) {
 
 TEST(SpeedCommands, StepsClampAndFullSpeedIsReachedThroughItsOwnCommand) {
     Harness h;
-    struct Step {
-        int command;  // 0: the slider, set to `slider`
-        int slider;
-        int speed;
-        bool stretch;
-    };
+    struct Step { int command, slider, speed; bool stretch; };  // command 0: the slider, set to `slider`
     namespace cid = ControlId;
     const Step steps[] = {
         {cid::SpeedDown10, 0, 90, true}, {cid::SpeedTo1, 0, 1, true},    {cid::SpeedDown10, 0, 1, true},
