@@ -44,8 +44,11 @@ TEST(CliCheck, RejectedFilesPrintTheProgramsCodeAndTextAndAGoodOneItsFormatAndLe
         change(spec);
         return testing::MakeWav(spec);
     };
-    // Which code and text each rejection has is the header check's own test.
+    // The code numbers as the user sees them; 108 is shown by the render's refusal.
     const std::tuple<std::string, int, std::string> cases[] = {
+        {wav([](WaveSpec& s) { s.formatTag = 3, s.bits = 32; }), 1, "Error 107: 無圧縮リニアPCMではありません\n"},
+        {wav([](WaveSpec& s) { s.rate = 8000; }), 1, "Error 109: サンプル周波数11.025kHz未満には対応していません\n"},
+        {wav([](WaveSpec& s) { s.withDataChunk = false; }), 1, "Error 110: WAVEデータが見つかりません\n"},
         {wav([](WaveSpec& s) { s.channels = 3; }), 1, "Error 122: モノラルまたはステレオの16bit PCMのみ対応しています\n"},
         {"plain text, not RIFF at all, long enough to be read as a header", 1, "Error 103: WAVEファイルではありません\n"},
         // One second at 22.05 kHz stereo.
