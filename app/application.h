@@ -22,6 +22,7 @@
 #include "platform/ports/text_renderer.h"
 #include "platform/ports/timer_port.h"
 #include "platform/ports/window_port.h"
+#include "playback/mark_point.h"
 #include "playback/output_engine.h"
 #include "playback/playback_state.h"
 #include "settings/settings.h"
@@ -90,6 +91,7 @@ public:
     const Settings& CurrentSettings() const { return settings_; }
     const AnalysisParameters& Analysis() const { return analysis_; }
     const PlaybackState& Playback() const { return playback_; }
+    const MarkPoint& Marks() const { return marks_; }
     const ControlStates& States() const { return states_; }
     const MainWindow& Window() const { return main_; }
     MainView& View() { return view_; }
@@ -146,6 +148,7 @@ private:
     Settings settings_;
     AnalysisParameters analysis_;
     PlaybackState playback_;
+    MarkPoint marks_;
     SampleStore samples_;
     OutputEngine output_;
     ErrorState error_;

@@ -30,6 +30,9 @@ struct PlaybackState {
     std::uint32_t ffStepBytes = 0;
     std::uint32_t totalMs = 0;
     std::uint32_t elapsedMs = 0;      // the play time last shown
+    bool resumeHere = false;          // the next Play starts at `position` unchanged
+    bool clickedStartPending = false; // a click in the overview while stopped: the next Play starts there
+    std::uint32_t clickedStartMs = 0;
 };
 
 }  // namespace earloop
