@@ -14,7 +14,7 @@ namespace earloop {
 Application::Application(Platform platform)
     : platform_(platform),
       switches_(platform.window, main_, states_),
-      view_(platform.window, platform.text, main_),
+      view_(platform.window, platform.dialogs, platform.text, main_),
       output_(playback_, samples_, platform.waveOut, platform.timers, *this, *this) {}
 
 Application::~Application() = default;
@@ -69,7 +69,7 @@ bool Application::Create() {
 
     window.Show();
 
-    view_.DrawEmptyDetailView();
+    view_.DrawDetailView({});
     Readouts& texts = view_.Texts();
     texts.bigTime = FormatPlayTime(" %02d:%02d.%02d ", 0);
     view_.DrawBigTime(kBigTimeBox);
@@ -218,7 +218,8 @@ void Application::ShowPlayPosition(std::uint32_t position) {
     char status[64];
     std::snprintf(status, sizeof status, " %d msec / %d msec ", ms, static_cast<int>(playback_.totalMs));
     platform_.window.SetStatusText(1, status);
-    const int column = playback_.totalMs == 0 ? 0 : static_cast<int>(540.0 / playback_.totalMs * ms);
+    const int column = PlayCursorColumn(playback_.elapsedMs, playback_.totalMs);
+    view_.MovePlayCursor(column);
     platform_.window.SetSliderPosition(main_[Ctl::PositionSlider], column);
 
     Readouts& texts = view_.Texts();
@@ -234,7 +235,10 @@ void Application::OnWaveOutDone(int bufferTag) {
     if (!destroyed_) output_.OnBufferDone(bufferTag);
 }
 
-void Application::Paint() { view_.Paint(); }
+void Application::Paint() {
+    const int channels = samples_.loaded ? samples_.outputFormat.nChannels : 0;
+    view_.Paint({channels, playback_.totalMs, marks_.markSet, marks_.markMs, marks_.repeatSet, marks_.repeatEndMs});
+}
 
 void Application::DropFiles(const std::vector<std::string>& paths) {
     if (paths.size() != 1) {

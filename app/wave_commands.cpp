@@ -2,6 +2,7 @@
 // reset of the window after a load.
 
 #include <cstdio>
+#include <span>
 #include <utility>
 
 #include "app/application.h"
@@ -148,6 +149,14 @@ void Application::FinishWaveLoad() {
     window.SetStatusText(2, Format(file.nChannels == 2 ? " %dHz stereo %dbit" : " %dHz mono %dbit",
                                    static_cast<int>(file.nSamplesPerSec), static_cast<int>(file.wBitsPerSample)));
 
+    const std::span<const std::uint8_t> active(samples_.Active(), samples_.workBytes);
+    const std::uint32_t blockAlign = samples_.outputFormat.nBlockAlign;
+    view_.DrawOverview(active, samples_.workBytes, blockAlign, samples_.outputFormat.nChannels,
+                       OverviewStepFactor(samples_.workBytes), 1.0, {0, 0, 127});
+    view_.DrawDetailView({.samples = active,
+                          .windowBytes = static_cast<std::uint32_t>(analysis_.analysisPoints) * blockAlign,
+                          .blockAlign = blockAlign,
+                          .channels = samples_.outputFormat.nChannels});
     view_.Texts().bigTime = FormatPlayTime(" %02d:%02d.%02d ", 0);
     view_.DrawBigTime(kBigTimeBox);
     window.SetSliderPosition(main_[Ctl::PositionSlider], 0);
@@ -178,6 +187,8 @@ void Application::FinishWaveLoad() {
     playback_.pitchFactor = 1.0;
     window.SetControlText(main_[Ctl::ShiftReadout], Format("Shift %d", 0));
     window.SetControlText(main_[Ctl::VocalCanceller], "+");
+
+    view_.ShowNewOverview();
 }
 
 }  // namespace earloop

@@ -36,8 +36,8 @@ std::string FormatPlayTime(const char* format, unsigned ms) {
     return text;
 }
 
-MainView::MainView(WindowPort& window, TextRenderer& text, const MainWindow& mainWindow)
-    : window_(window), text_(text), main_(mainWindow), client_(kClientWidth, kClientHeight, kFaceNew) {}
+MainView::MainView(WindowPort& window, DialogPort& dialogs, TextRenderer& text, const MainWindow& mainWindow)
+    : window_(window), dialogs_(dialogs), text_(text), main_(mainWindow), client_(kClientWidth, kClientHeight, kFaceNew) {}
 
 Rgb MainView::FaceColour() const { return main_.Old() ? kFaceOld : kFaceNew; }
 
@@ -66,32 +66,6 @@ void MainView::DrawMarkTime(const std::string& text) {
 
 void MainView::DrawRepeatTime(const std::string& text) {
     DrawSmallTime({188, 185}, {187, 186}, text, readouts_.repeatTimeActive);
-}
-
-void MainView::DrawEmptyDetailView() {
-    constexpr Rgb kTrace{255, 255, 0};
-    client_.FillRect(kDetailView, kBlack);
-    client_.FrameRect(kDetailView, kTrace);
-    const int centre = kDetailView.y + kDetailView.height / 2;
-    client_.Line({kDetailView.x, centre}, {kDetailView.Right(), centre}, kTrace);
-    window_.Present(client_, kDetailView);
-}
-
-void MainView::DrawCursor(const FrameBuffer& strip, int column) {
-    client_.Blit({kOverviewAt.x + column, kOverviewAt.y}, strip, {0, 0, 1, kOverviewHeight}, FrameBuffer::Blend::Xor);
-}
-
-void MainView::Paint() {
-    client_.Blit(kKeyboardAt, surfaces_.keyboard);
-    client_.Blit({view_.markerX, kKeyboardAt.y}, surfaces_.middleCMarker);
-    client_.Blit(kOverviewAt, surfaces_.overview);
-    client_.Blit(kSpectrumAt, surfaces_.spectrumGrid);
-    DrawCursor(surfaces_.playCursorStrip, view_.playCursorColumn);
-    DrawCursor(surfaces_.markCursorStrip, view_.markCursorColumn);
-    window_.Present(client_, {0, 0, kClientWidth, kClientHeight});
-    DrawBigTime(kBigTimeBox);
-    DrawMarkTime(readouts_.markTime);
-    DrawRepeatTime(readouts_.repeatTime);
 }
 
 void MainView::DrawTransportButton(Transport button, const TransportButton& state, bool pressed) {

@@ -2,12 +2,16 @@
 // The graphic areas of the main window: the client-area picture the toolkit
 // shows, the pictures it is composed from, and the readouts drawn on it.
 
+#include <cstdint>
+#include <span>
 #include <string>
 #include <vector>
 
 #include "app/main_window.h"
 #include "display/control_states.h"
 #include "display/frame_buffer.h"
+#include "display/waveform_view.h"
+#include "platform/ports/dialog_port.h"
 #include "platform/ports/text_renderer.h"
 #include "platform/ports/window_port.h"
 
@@ -59,7 +63,7 @@ std::string FormatPlayTime(const char* format, unsigned milliseconds);
 
 class MainView {
 public:
-    MainView(WindowPort& window, TextRenderer& text, const MainWindow& mainWindow);
+    MainView(WindowPort& window, DialogPort& dialogs, TextRenderer& text, const MainWindow& mainWindow);
 
     FrameBuffer& Client() { return client_; }
     Surfaces& Pictures() { return surfaces_; }
@@ -69,9 +73,36 @@ public:
     void DrawBigTime(Rect box);
     void DrawMarkTime(const std::string& text);
     void DrawRepeatTime(const std::string& text);
-    void DrawEmptyDetailView();
-    // Composes every area of the client picture and shows it.
-    void Paint();
+    // Composes every area of the client picture and shows it, then the readouts.
+    void Paint(const PaintState& state);
+
+    // The waveform areas (waveform_view.cpp).
+    // Draws the whole wave into the overview surface under the "INITIALIZING"
+    // window and the wait cursor: a polyline through one sample every
+    // `stepFactor` frames of the first `byteCount` bytes of `samples`, in
+    // `colour` on its inverse, one channel around the middle or two around the
+    // quarters. `zoom` 1.0 shows full scale as 63 pixels. Nothing is shown yet.
+    void DrawOverview(std::span<const std::uint8_t> samples, std::uint32_t byteCount, std::uint32_t blockAlign,
+                      int channels, std::uint32_t stepFactor, double zoom, Rgb colour);
+    // After a load: zoom 1.0 and both cursors at column 0 over the new overview, shown.
+    void ShowNewOverview();
+    // The window's overview area into the save surface, and back into both.
+    void SaveOverview();
+    void RestoreOverview();
+    // A white overview surface; the whole window is repainted.
+    void ClearOverview();
+    // Draws the play cursor at `column` (0 to 540), then erases it at its old one.
+    void MovePlayCursor(int column);
+    // Moves the mark cursor to `ms` and writes and draws the mark time, black
+    // or grey as `Texts().markTimeActive` says (the caller sets it first).
+    void MoveMarkCursor(int ms, std::uint32_t totalMs);
+    // Inverts the overview from `markMs` to `endMs` (a second call restores it)
+    // and writes and draws the repeat time of `endMs` (`Texts().repeatTimeActive`).
+    void DrawKeepRange(int markMs, int endMs, std::uint32_t totalMs);
+    void DrawDetailView(const DetailSamples& detail);
+    void ClearSpectrum();
+    // The keyboard with the middle-C marker at `markerX`, shown at once.
+    void ShowKeyboardRange(int markerX);
     // The face of an owner-drawn transport button, pressed while the mouse holds it.
     void DrawTransportButton(Transport button, const TransportButton& state, bool pressed);
 
@@ -79,8 +110,10 @@ private:
     Rgb FaceColour() const;
     void DrawCursor(const FrameBuffer& strip, int column);
     void DrawSmallTime(Point oldAt, Point newAt, const std::string& text, bool active);
+    void PresentColumn(int column);
 
     WindowPort& window_;
+    DialogPort& dialogs_;
     TextRenderer& text_;
     const MainWindow& main_;
     FrameBuffer client_;

@@ -99,7 +99,8 @@ public:
     virtual void Raise() = 0;
     // Files dropped on the window arrive as Application::DropFiles.
     virtual void AcceptDroppedFiles() = 0;
-    // The wait cursor over the whole program while `busy`.
+    // The wait cursor over the whole program while `busy`. Calls nest: the
+    // previous cursor returns when every `true` has had its `false`.
     virtual void SetBusyCursor(bool busy) = 0;
     // The close request of the window frame: the window is destroyed and
     // Application::Destroy runs.
