@@ -229,13 +229,15 @@ void Application::ShowPlayPosition(std::uint32_t position) {
     Readouts& texts = view_.Texts();
     texts.bigTime = FormatPlayTime(" %02d:%02d.%02d ", ms);
     view_.DrawBigTime(kBigTimeBox);
-    // Without a mark point or a repeat range their readouts run along.
+    // Without a mark point or a repeat range their readouts run along; the
+    // stored texts stay for the next repaint.
     const std::string runningTime = FormatPlayTime("%02d:%02d.%02d ", ms);
-    view_.DrawMarkTime(runningTime);
-    view_.DrawRepeatTime(runningTime);
+    if (!marks_.markSet) view_.DrawMarkTime(runningTime);
+    if (!marks_.repeatSet) view_.DrawRepeatTime(runningTime);
 }
 
 void Application::ShowMarkCursor() {
+    view_.Texts().markTimeActive = marks_.markSet;
     view_.Texts().markTime = FormatPlayTime("%02d:%02d.%02d ", static_cast<unsigned>(marks_.markMs));
     view_.DrawMarkTime(view_.Texts().markTime);
 }
@@ -243,6 +245,7 @@ void Application::ShowMarkCursor() {
 void Application::RemoveMarkCursor() {}
 
 void Application::InvertRepeatRange() {
+    view_.Texts().repeatTimeActive = marks_.repeatSet;
     view_.Texts().repeatTime = FormatPlayTime("%02d:%02d.%02d ", static_cast<unsigned>(marks_.repeatEndMs));
     view_.DrawRepeatTime(view_.Texts().repeatTime);
 }

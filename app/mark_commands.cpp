@@ -109,6 +109,7 @@ void Application::MarkClear() {
     if (marks_.repeatSet) HideRepeat();
     marks_.markSet = false;
     marks_.markMs = 0;
+    view_.Texts().markTimeActive = false;
     view_.Texts().markTime = "00:00.00";
     view_.DrawMarkTime(view_.Texts().markTime);
     RemoveMarkCursor();
@@ -118,6 +119,7 @@ void Application::MarkClear() {
 void Application::HideRepeat() {
     InvertRepeatRange();
     marks_.repeatSet = false;
+    view_.Texts().repeatTimeActive = false;
     view_.Texts().repeatTime = "00:00.00";
     view_.DrawRepeatTime(view_.Texts().repeatTime);
 }
