@@ -234,7 +234,7 @@ void Application::ReturnToStart() {
     p.startPosition = 0;
     output_.PrepareKeepHeader(static_cast<std::uint32_t>(analysis_.analysisPoints));
     output_.PrepareWholeWave(settings_.ffRwStep);
-    view_.DrawEmptyDetailView();
+    view_.DrawDetailView({});
     view_.Texts().bigTime = FormatPlayTime(" %02d:%02d.%02d ", 0);
     view_.DrawBigTime(kBigTimeBox);
     switches_.SetControlMode(ControlMode::WaveLoaded, samples_.Format().nChannels == 2);

@@ -96,6 +96,8 @@ public:
     // Moves the mark cursor to `ms` and writes and draws the mark time, black
     // or grey as `Texts().markTimeActive` says (the caller sets it first).
     void MoveMarkCursor(int ms, std::uint32_t totalMs);
+    // The mark cursor back to column 0, where it rests while no mark is set.
+    void RemoveMarkCursor();
     // Inverts the overview from `markMs` to `endMs` (a second call restores it)
     // and writes and draws the repeat time of `endMs` (`Texts().repeatTimeActive`).
     void DrawKeepRange(int markMs, int endMs, std::uint32_t totalMs);

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <utility>
 
 #include "display/main_view.h"
 
@@ -158,6 +159,14 @@ void MainView::MoveMarkCursor(int ms, std::uint32_t totalMs) {
     view_.markCursorColumn = column;
     DrawCursor(surfaces_.markCursorStrip, column);
     PresentColumn(column);
+}
+
+void MainView::RemoveMarkCursor() {
+    const int old = std::exchange(view_.markCursorColumn, 0);
+    DrawCursor(surfaces_.markCursorStrip, old);
+    DrawCursor(surfaces_.markCursorStrip, 0);
+    PresentColumn(old);
+    PresentColumn(0);
 }
 
 void MainView::DrawKeepRange(int markMs, int endMs, std::uint32_t totalMs) {
