@@ -176,7 +176,7 @@ const Application::CommandEntry* Application::FindCommand(int id) {
         {cid::Stop, nullptr},                {cid::PitchAdjustUp, nullptr},    {cid::PitchAdjustDown, nullptr},
         {cid::LiveInput, nullptr},           {cid::MarkSet, nullptr},          {cid::MarkClear, nullptr},
         {cid::SpeedTo100, &Application::SpeedTo100}, {cid::SpeedTo1, &Application::SpeedTo1},
-        {cid::VocalCanceller, nullptr},      {cid::RangeDown, nullptr},        {cid::RangeUp, nullptr},
+        {cid::VocalCanceller, nullptr},      {cid::RangeDown, &Application::RangeDown}, {cid::RangeUp, &Application::RangeUp},
         {cid::ShiftDown, &Application::ShiftDown}, {cid::ShiftReset, &Application::ShiftReset},
         {cid::ShiftUp, &Application::ShiftUp}, {cid::ChooseCoarse, nullptr}, {cid::ChooseNormal, nullptr},
         {cid::ChoosePrecision, nullptr},     {cid::SpeedUp10, &Application::SpeedUp10},

@@ -81,6 +81,12 @@ void MainView::DrawCursor(const FrameBuffer& strip, int column) {
     client_.Blit({kOverviewAt.x + column, kOverviewAt.y}, strip, {0, 0, 1, kOverviewHeight}, FrameBuffer::Blend::Xor);
 }
 
+void MainView::DrawKeyboardAndMarker() {
+    client_.Blit(kKeyboardAt, surfaces_.keyboard);
+    client_.Blit({view_.markerX, kKeyboardAt.y}, surfaces_.middleCMarker);
+    window_.Present(client_, {kKeyboardAt.x, kKeyboardAt.y, surfaces_.keyboard.Width(), surfaces_.keyboard.Height()});
+}
+
 void MainView::Paint() {
     client_.Blit(kKeyboardAt, surfaces_.keyboard);
     client_.Blit({view_.markerX, kKeyboardAt.y}, surfaces_.middleCMarker);

@@ -70,6 +70,8 @@ public:
     void DrawMarkTime(const std::string& text);
     void DrawRepeatTime(const std::string& text);
     void DrawEmptyDetailView();
+    // The keyboard picture and the middle-C marker over it, shown at once.
+    void DrawKeyboardAndMarker();
     // Composes every area of the client picture and shows it.
     void Paint();
     // The face of an owner-drawn transport button, pressed while the mouse holds it.
