@@ -167,24 +167,31 @@ void Application::InstallAccelerators() {
 // nothing yet; an id that is not listed does nothing either.
 const Application::CommandEntry* Application::FindCommand(int id) {
     namespace cid = ControlId;
+    using A = Application;
     static const CommandEntry table[] = {
-        {cid::SamplingCoarse, nullptr},      {cid::SamplingNormal, nullptr},   {cid::SamplingPrecision, nullptr},
-        {cid::Exit, &Application::ExitProgram}, {cid::About, nullptr},         {cid::Open, &Application::OpenWave},
-        {cid::Setting, nullptr},             {cid::Record, nullptr},           {cid::PlayVolumeControl, nullptr},
-        {cid::RecordVolumeControl, nullptr}, {cid::Play, nullptr},             {cid::Pause, nullptr},
-        {cid::Keep, nullptr},                {cid::FastForward, nullptr},      {cid::Rewind, nullptr},
-        {cid::Stop, nullptr},                {cid::PitchAdjustUp, nullptr},    {cid::PitchAdjustDown, nullptr},
-        {cid::LiveInput, nullptr},           {cid::MarkSet, nullptr},          {cid::MarkClear, nullptr},
-        {cid::SpeedTo100, &Application::SpeedTo100}, {cid::SpeedTo1, &Application::SpeedTo1},
-        {cid::VocalCanceller, nullptr},      {cid::RangeDown, &Application::RangeDown}, {cid::RangeUp, &Application::RangeUp},
-        {cid::ShiftDown, &Application::ShiftDown}, {cid::ShiftReset, &Application::ShiftReset},
-        {cid::ShiftUp, &Application::ShiftUp}, {cid::ChooseCoarse, nullptr}, {cid::ChooseNormal, nullptr},
-        {cid::ChoosePrecision, nullptr},     {cid::SpeedUp10, &Application::SpeedUp10},
-        {cid::SpeedDown10, &Application::SpeedDown10}, {cid::MarkLater, nullptr}, {cid::MarkEarlier, nullptr},
-        {cid::PitchAdjustReset, nullptr},    {cid::Help, nullptr},             {cid::ThisApplication, nullptr},
-        {cid::RepeatSet, nullptr},           {cid::RepeatLater, nullptr},      {cid::RepeatEarlier, nullptr},
-        {cid::RepeatClear, nullptr},         {cid::DisplayNotes, nullptr},     {cid::OpenNoteBox, nullptr},
-        {cid::CloseNoteBox, nullptr},
+        {cid::SamplingCoarse, &A::SamplingCoarse},   {cid::SamplingNormal, &A::SamplingNormal},
+        {cid::SamplingPrecision, &A::SamplingPrecision}, {cid::Exit, &A::ExitProgram},
+        {cid::About, nullptr},                        {cid::Open, &A::OpenWave},
+        {cid::Setting, nullptr},                      {cid::Record, nullptr},
+        {cid::PlayVolumeControl, nullptr},            {cid::RecordVolumeControl, nullptr},
+        {cid::Play, &A::Play},                        {cid::Pause, &A::Pause},
+        {cid::Keep, &A::Keep},                        {cid::FastForward, &A::FastForward},
+        {cid::Rewind, &A::RewindCommand},             {cid::Stop, &A::Stop},
+        {cid::PitchAdjustUp, nullptr},                {cid::PitchAdjustDown, nullptr},
+        {cid::LiveInput, nullptr},                    {cid::MarkSet, &A::MarkSet},
+        {cid::MarkClear, &A::MarkClear},              {cid::SpeedTo100, &A::SpeedTo100},
+        {cid::SpeedTo1, &A::SpeedTo1},                {cid::VocalCanceller, &A::SwitchVocalCanceller},
+        {cid::RangeDown, &A::RangeDown},              {cid::RangeUp, &A::RangeUp},
+        {cid::ShiftDown, &A::ShiftDown},              {cid::ShiftReset, &A::ShiftReset},
+        {cid::ShiftUp, &A::ShiftUp},                  {cid::ChooseCoarse, &A::ChooseCoarse},
+        {cid::ChooseNormal, &A::ChooseNormal},        {cid::ChoosePrecision, &A::ChoosePrecision},
+        {cid::SpeedUp10, &A::SpeedUp10},              {cid::SpeedDown10, &A::SpeedDown10},
+        {cid::MarkLater, &A::MarkLater},              {cid::MarkEarlier, &A::MarkEarlier},
+        {cid::PitchAdjustReset, nullptr},             {cid::Help, nullptr},
+        {cid::ThisApplication, nullptr},              {cid::RepeatSet, &A::RepeatSet},
+        {cid::RepeatLater, &A::RepeatLater},          {cid::RepeatEarlier, &A::RepeatEarlier},
+        {cid::RepeatClear, &A::RepeatClear},          {cid::DisplayNotes, nullptr},
+        {cid::OpenNoteBox, nullptr},                  {cid::CloseNoteBox, nullptr},
     };
     const auto* found = std::find_if(std::begin(table), std::end(table), [id](const CommandEntry& e) { return e.id == id; });
     return found == std::end(table) ? nullptr : found;
@@ -211,9 +218,7 @@ void Application::ShowPlayPosition(std::uint32_t position) {
         return;
     }
     if (!samples_.loaded) return;
-    const double perSecond = samples_.outputFormat.nAvgBytesPerSec;
-    const auto elapsed = static_cast<std::uint32_t>(position / perSecond * playback_.pitchFactor * 1000.0);
-    playback_.elapsedMs = std::min(elapsed, playback_.totalMs);
+    playback_.elapsedMs = std::min(output_.MsOfPosition(position), playback_.totalMs);
     const int ms = static_cast<int>(playback_.elapsedMs);
     char status[64];
     std::snprintf(status, sizeof status, " %d msec / %d msec ", ms, static_cast<int>(playback_.totalMs));
@@ -224,10 +229,25 @@ void Application::ShowPlayPosition(std::uint32_t position) {
     Readouts& texts = view_.Texts();
     texts.bigTime = FormatPlayTime(" %02d:%02d.%02d ", ms);
     view_.DrawBigTime(kBigTimeBox);
-    // Without a mark point or a repeat range their readouts run along.
+    // Without a mark point or a repeat range their readouts run along; the
+    // stored texts stay for the next repaint.
     const std::string runningTime = FormatPlayTime("%02d:%02d.%02d ", ms);
-    view_.DrawMarkTime(runningTime);
-    view_.DrawRepeatTime(runningTime);
+    if (!marks_.markSet) view_.DrawMarkTime(runningTime);
+    if (!marks_.repeatSet) view_.DrawRepeatTime(runningTime);
+}
+
+void Application::ShowMarkCursor() {
+    view_.Texts().markTimeActive = marks_.markSet;
+    view_.Texts().markTime = FormatPlayTime("%02d:%02d.%02d ", static_cast<unsigned>(marks_.markMs));
+    view_.DrawMarkTime(view_.Texts().markTime);
+}
+
+void Application::RemoveMarkCursor() {}
+
+void Application::InvertRepeatRange() {
+    view_.Texts().repeatTimeActive = marks_.repeatSet;
+    view_.Texts().repeatTime = FormatPlayTime("%02d:%02d.%02d ", static_cast<unsigned>(marks_.repeatEndMs));
+    view_.DrawRepeatTime(view_.Texts().repeatTime);
 }
 
 void Application::OnWaveOutDone(int bufferTag) {

@@ -124,6 +124,51 @@ private:
     void ExitProgram();
     void OpenWave();
 
+    // The transport (transport_commands.cpp).
+    void ShowTransport(const TransportRow& buttons);
+    bool Available(Transport button) const;
+    void Play();
+    void Pause();
+    void Keep();
+    void FastForward();
+    void RewindCommand();
+    void Rewind();
+    void Stop();
+    void LeaveStreamMode();
+    std::uint32_t KeepStepBytes() const;
+    void MoveKeepWindow(bool forward);
+    void SwitchVocalCanceller();
+    void ChooseSamplingTime(int choice);
+    void SamplingCoarse();
+    void SamplingNormal();
+    void SamplingPrecision();
+    void ChooseSamplingByKey(int choice);
+    void ChooseCoarse();
+    void ChooseNormal();
+    void ChoosePrecision();
+    void ReapplyKeepWindow();
+    void ReturnToStart();
+
+    // The mark point and the repeat end (mark_commands.cpp).
+    int PositionMs() const;
+    int LatestMarkMs() const;
+    void MarkSet();
+    void MarkLater();
+    void MarkEarlier();
+    void MoveMark(bool later);
+    void RepeatSet();
+    void RepeatLater();
+    void RepeatEarlier();
+    void MoveRepeatEnd(bool later);
+    void RepeatClear();
+    void MarkClear();
+    void HideRepeat();
+    // The mark cursor and its time at `markMs`; the repeat range from the
+    // mark to its end inverted (a second call restores it), with its time.
+    void ShowMarkCursor();
+    void RemoveMarkCursor();
+    void InvertRepeatRange();
+
     // Speed and pitch shift (speed_commands.cpp).
     void SpeedTo100();
     void SpeedTo1();
@@ -139,7 +184,7 @@ private:
     // PlaybackHooks
     void ShowSpeed(int percent) override;
     void ShowPlayPosition(std::uint32_t position) override;
-    bool RepeatCheck() override { return false; }
+    bool RepeatCheck() override;
     void PlayEnded() override {}
 
     // Seeking by the pointer, the sliders' states, the keyboard range

@@ -69,9 +69,7 @@ void Application::SeekAtPointer() {
         return;
     }
     SeekToViewX();
-    const double perSecond = samples_.outputFormat.nAvgBytesPerSec;
-    playback_.clickedStartMs =
-        static_cast<std::uint32_t>(playback_.position / perSecond * playback_.pitchFactor * 1000.0);
+    playback_.clickedStartMs = output_.MsOfPosition(playback_.position);
     playback_.clickedStartPending = true;
 }
 
@@ -81,9 +79,8 @@ void Application::SeekToViewX() {
     const Point p = pointer_.last;
     if (!InOverview(p)) return;
     const std::int64_t workBytes = samples_.workBytes;
-    std::int64_t seek =
-        static_cast<std::int64_t>((p.x - kOverviewAt.x) / static_cast<double>(kOverviewWidth) * workBytes);
-    if (const int blockAlign = samples_.outputFormat.nBlockAlign; blockAlign != 0) seek -= seek % blockAlign;
+    std::int64_t seek = output_.Align(
+        static_cast<std::uint32_t>((p.x - kOverviewAt.x) / static_cast<double>(kOverviewWidth) * workBytes));
     playback_.startPosition = static_cast<std::uint32_t>(seek);
     if (seek + playback_.keepBytes >= workBytes) seek = std::max<std::int64_t>(workBytes - playback_.keepBytes, 0);
     playback_.position = static_cast<std::uint32_t>(seek);

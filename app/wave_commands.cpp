@@ -14,10 +14,7 @@ namespace earloop {
 
 namespace {
 
-using B = ButtonState;
-constexpr std::array<ButtonState, kTransportCount> kChoosingFile{B::Off, B::On, B::Off, B::Off, B::Off, B::Off, B::On};
-constexpr std::array<ButtonState, kTransportCount> kAllOff{B::Off, B::Off, B::Off, B::Off, B::Off, B::Off, B::Off};
-constexpr std::array<ButtonState, kTransportCount> kLoadedStopped{B::On, B::On, B::Off, B::Off, B::Off, B::Off, B::On};
+namespace row = transport_row;
 
 constexpr int kWaveOutFailed = 210;
 constexpr int kTakeWaveOutFailed = 211;
@@ -42,18 +39,23 @@ void Application::OpenWave() {
     Command(cid::Stop);
     if (hadWave) {
         Command(cid::ShiftReset);
-        switches_.SetTransportButtons(kAllOff);
+        switches_.SetTransportButtons(row::kAllOff);
         output_.CloseOutput();
     }
     const std::optional<std::string> chosen = dropped ? dropped : ChooseWaveFile();
-    switches_.SetTransportButtons(hadWave ? kLoadedStopped : kChoosingFile);
+    switches_.SetTransportButtons(hadWave ? row::kStoppedLoaded : row::kStoppedNoWave);
     DrawAllTransportButtons();
 
     WaveImage image;
     if (!chosen || !TryLoad(*chosen, image)) {
         if (chosen) ShowError();
-        if (hadWave) output_.OpenPlainDevice();
-        Repaint();
+        if (hadWave) {
+            output_.OpenPlainDevice();
+            Repaint();
+            ReturnToStart();
+        } else {
+            Repaint();
+        }
         return;
     }
     samples_.fileName = *chosen;
@@ -159,7 +161,7 @@ void Application::FinishWaveLoad() {
     playback_.keepOn = false;
     playback_.atEnd = false;
 
-    switches_.SetTransportButtons(kLoadedStopped);
+    switches_.SetTransportButtons(row::kStoppedLoaded);
     // The controls of a loaded wave: marks, shift, speed and, for two
     // channels, the vocal canceller.
     switches_.SetControlMode(ControlMode::WaveLoaded, file.nChannels == 2);
@@ -172,11 +174,13 @@ void Application::FinishWaveLoad() {
 
     view_.Texts().markTime = "00:00.00";
     view_.DrawMarkTime(view_.Texts().markTime);
+    if (marks_.markSet) Command(ControlId::MarkClear);
     window.EnableControl(main_[Ctl::MarkClear], false);
 
     playback_.pitchShift = 0;
     playback_.pitchFactor = 1.0;
     window.SetControlText(main_[Ctl::ShiftReadout], Format("Shift %d", 0));
+    settings_.vocalCanceler = 0;
     window.SetControlText(main_[Ctl::VocalCanceller], "+");
 }
 

@@ -27,7 +27,7 @@ void ControlSwitches::ShowCreationState() {
     }
 }
 
-void ControlSwitches::SetTransportButtons(const std::array<ButtonState, kTransportCount>& states) {
+void ControlSwitches::SetTransportButtons(const TransportRow& states) {
     for (int i = 0; i < kTransportCount; ++i) {
         const TransportSpec& spec = kTransportSpecs[i];
         TransportButton& button = states_.transport[i];

@@ -37,6 +37,19 @@ struct ControlStates {
     const TransportButton& operator[](Transport t) const { return transport[static_cast<int>(t)]; }
 };
 
+// The transport buttons after each transport command; arguments of
+// SetTransportButtons in the order play, stop, pause, keep, ff, rw, live.
+using TransportRow = std::array<ButtonState, kTransportCount>;
+namespace transport_row {
+using B = ButtonState;
+inline constexpr TransportRow kPlaying{B::Latched, B::On, B::On, B::On, B::On, B::On, B::Off};
+inline constexpr TransportRow kPaused{B::On, B::On, B::Latched, B::On, B::On, B::On, B::Off};
+inline constexpr TransportRow kKeeping{B::On, B::On, B::On, B::Latched, B::On, B::On, B::Off};
+inline constexpr TransportRow kStoppedLoaded{B::On, B::On, B::Off, B::Off, B::Off, B::Off, B::On};
+inline constexpr TransportRow kStoppedNoWave{B::Off, B::On, B::Off, B::Off, B::Off, B::Off, B::On};
+inline constexpr TransportRow kAllOff{B::Off, B::Off, B::Off, B::Off, B::Off, B::Off, B::Off};
+}  // namespace transport_row
+
 struct TransportSpec {
     Ctl ctl;
     int enabledGlyph;
@@ -63,7 +76,7 @@ public:
     // is available until the first SetTransportButtons.
     void ShowCreationState();
     // Arguments in the order play, stop, pause, keep, ff, rw, live.
-    void SetTransportButtons(const std::array<ButtonState, kTransportCount>& states);
+    void SetTransportButtons(const TransportRow& states);
     void SetGroupEnables(const GroupEnables& enables);
     void SetSliderEnables(const SliderEnables& enables);
     // `stereo` matters only for WaveLoaded: the vocal canceller needs two channels.

@@ -1,6 +1,7 @@
 #include "playback/output_engine.h"
 
 #include <algorithm>
+#include <cmath>
 #include <span>
 
 
@@ -36,6 +37,25 @@ OutputEngine::~OutputEngine() = default;
 std::uint32_t OutputEngine::Align(std::uint32_t bytes) const {
     const std::uint32_t blockAlign = samples_.outputFormat.nBlockAlign;
     return blockAlign == 0 ? bytes : bytes - bytes % blockAlign;
+}
+
+std::uint32_t OutputEngine::MsOfPosition(std::uint32_t position) const {
+    const double perSecond = samples_.outputFormat.nAvgBytesPerSec;
+    if (perSecond == 0) return 0;
+    return static_cast<std::uint32_t>(position / perSecond * state_.pitchFactor * 1000.0);
+}
+
+std::uint32_t OutputEngine::PlayStopOffset(std::uint32_t ms) const {
+    const double perSecond = samples_.outputFormat.nAvgBytesPerSec;
+    return Align(static_cast<std::uint32_t>(perSecond / state_.pitchFactor * ms * 0.001));
+}
+
+double OutputEngine::WaveTimeBytes(std::uint32_t ms) const {
+    return std::trunc(samples_.baseOutputFormat.nAvgBytesPerSec * static_cast<double>(ms) * 0.001);
+}
+
+std::uint32_t OutputEngine::WaveTimeOffset(std::uint32_t ms) const {
+    return Align(static_cast<std::uint32_t>(WaveTimeBytes(ms)));
 }
 
 WaveOutDevice* OutputEngine::OpenDevice() const { return state_.streamOpen ? stream_.get() : plain_.get(); }

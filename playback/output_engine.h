@@ -93,8 +93,19 @@ public:
 
     bool PlainDeviceOpen() const { return plain_ != nullptr; }
 
-private:
+    // Rounded down to whole frames of the output format.
     std::uint32_t Align(std::uint32_t bytes) const;
+    // Conversions between wave time and byte offsets. The time of a position
+    // and the offset of a time for Play and Stop go through the shifted
+    // output format and the pitch factor; the offset of a time for RW and the
+    // repeat range through the working format. Both agree up to rounding.
+    std::uint32_t MsOfPosition(std::uint32_t position) const;
+    std::uint32_t PlayStopOffset(std::uint32_t ms) const;
+    std::uint32_t WaveTimeOffset(std::uint32_t ms) const;
+    // WaveTimeOffset before the alignment, as the repeat check compares it.
+    double WaveTimeBytes(std::uint32_t ms) const;
+
+private:
     WaveOutDevice* OpenDevice() const;
     // Marks every done notice still due from the stream device as stale.
     void CountStaleNotices();

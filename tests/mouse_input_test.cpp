@@ -64,6 +64,23 @@ TEST(OverviewPress, WhileStoppedSeeksAndKeepsTheClickedTimeForPlay) {
     EXPECT_EQ(h.app.Playback().clickedStartMs, 2907u);
     EXPECT_EQ(h.Control(Ctl::PositionSlider).sliderPosition, 523);
     EXPECT_TRUE(h.waveOut.TakeLog().empty()) << "nothing sounds while stopped";
+
+    // Play starts at the clicked time: 2907 ms is byte 128198, 128196 as a whole frame.
+    h.app.Command(ControlId::Play);
+    EXPECT_EQ(h.waveOut.TakeLog().back(), "write 4104 x1 tag 0");
+}
+
+TEST(OverviewPress, WhilePlayingLeavesTheEndAndPlaysOnFromThePoint) {
+    Harness h;
+    h.app.Command(ControlId::Play);
+    h.app.Command(ControlId::FastForward);  // 5 s past a 3 s wave
+    ASSERT_TRUE(h.app.Playback().atEnd);
+    h.waveOut.TakeLog();
+    h.app.MouseDown({200, 60});
+    EXPECT_FALSE(h.app.Playback().atEnd);
+    EXPECT_EQ(h.Position(), 45568u);
+    EXPECT_FALSE(h.app.Playback().clickedStartPending);
+    EXPECT_EQ(h.waveOut.TakeLog(), (std::vector<std::string>{"reset", "reset", "write 86732 x1 tag 0"}));
 }
 
 TEST(OverviewPress, PointsOnTheBordersDoNothing) {

@@ -34,7 +34,10 @@ struct FakeControl {
 class FakeWindow : public WindowPort {
 public:
     ControlHandle CreateControl(const ControlSpec& spec) override;
-    void EnableControl(ControlHandle c, bool enabled) override { controls.at(c).enabled = enabled; }
+    void EnableControl(ControlHandle c, bool enabled) override {
+        controls.at(c).enabled = enabled;
+        ++enableCalls;
+    }
     void ShowControl(ControlHandle c, bool shown) override { controls.at(c).shown = shown; }
     void SetControlText(ControlHandle c, const std::string& text) override { controls.at(c).text = text; }
     void CheckControl(ControlHandle c, bool checked) override { controls.at(c).checked = checked; }
@@ -61,6 +64,7 @@ public:
     std::vector<FakeControl> controls;
     std::vector<int> statusEdges;
     std::vector<std::string> statusTexts;
+    int enableCalls = 0;  // a command that acts switches controls
     bool acceleratorsFail = false;
     FrameBuffer screen{kScreenWidth, kScreenHeight, {0, 0, 0}};  // what Present copied
     bool shown = false;

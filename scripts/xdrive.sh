@@ -1,0 +1,57 @@
+# Driving the real program inside an X server with xdotool; sourced by
+# scripts/screenshot.sh and the program tests in tests/gui/.
+
+# No settings daemon runs here; keep the toolkit from looking for one.
+export GSETTINGS_BACKEND=memory
+
+# Writes a 16-bit PCM WAV of `seconds` of a chord (A3, C#4, E4) at `rate` Hz
+# with `channels` channels to `path`.
+write_demo_wave() {
+  local path=$1 seconds=$2 rate=${3:-22050} channels=${4:-2}
+  LC_ALL=C awk -v seconds="$seconds" -v rate="$rate" -v channels="$channels" '
+    function le16(v) { v = int(v); if (v < 0) v += 65536; printf "%c%c", v % 256, int(v / 256) }
+    function le32(v) { printf "%c%c%c%c", v % 256, int(v / 256) % 256, int(v / 65536) % 256, int(v / 16777216) }
+    BEGIN {
+      frames = seconds * rate; bytes = frames * channels * 2; pi = atan2(0, -1)
+      printf "RIFF"; le32(36 + bytes); printf "WAVEfmt "; le32(16)
+      le16(1); le16(channels); le32(rate); le32(rate * channels * 2); le16(channels * 2); le16(16)
+      printf "data"; le32(bytes)
+      for (i = 0; i < frames; i++) {
+        t = i / rate; fade = (i % rate) / rate
+        s = 6000 * sin(2 * pi * 220 * t) + 4000 * sin(2 * pi * 277.18 * t) * fade + 3000 * sin(2 * pi * 329.63 * t)
+        le16(s); if (channels == 2) le16(s * 0.6)
+      }
+    }' > "$path"
+}
+
+# Starts PROGRAM; sets program_pid and program_window (its main window).
+start_program() {
+  "$1" &
+  program_pid=$!
+  program_window=$(timeout 15 xdotool search --sync --onlyvisible --name '^Earloop !$' | head -n 1)
+  [ -n "$program_window" ]
+}
+
+# Opens PATH through File > Open and the file dialog of WINDOW.
+open_through_dialog() {
+  local window=$1 path=$2 dialog
+  xdotool windowfocus --sync "$window" key alt+f
+  sleep 0.5
+  xdotool key o
+  dialog=$(timeout 15 xdotool search --sync --onlyvisible --name 'Select a file' | head -n 1) || return 1
+  # Typing a path opens the dialog's location field.
+  xdotool windowfocus --sync "$dialog" type --delay 30 "$path"
+  sleep 0.5
+  xdotool key Return
+  sleep 2
+}
+
+# Leaves by File > Exit and waits for the program to end; fails if it does not.
+exit_program() {
+  xdotool windowfocus --sync "$1" key alt+f
+  sleep 0.5
+  xdotool key x
+  for _ in $(seq 1 100); do kill -0 "$program_pid" 2>/dev/null || break; sleep 0.1; done
+  if kill -0 "$program_pid" 2>/dev/null; then return 1; fi
+  wait "$program_pid" || true
+}

@@ -1,0 +1,188 @@
+// Transport and mark scenarios over the application object, played under a
+// clock the test moves: the wave output counts played bytes only when told,
+// and the position timer ticks only when the test ticks it.
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "app/application.h"
+#include "app/control_ids.h"
+#include "fakes/app_harness.h"
+#include "fakes/wav_builder.h"
+#include "resources/menu_and_keys.h"
+
+namespace earloop {
+namespace {
+
+namespace cid = ControlId;
+using testing::MakeWav;
+using testing::RampSamples;
+using testing::WaveSpec;
+
+constexpr std::uint32_t kBytesPerSecond = 22050;  // mono at the working rate
+
+struct Player : testing::AppHarness {
+    // A mono wave of `seconds` at the working rate, loaded and stopped.
+    explicit Player(int seconds = 32) {
+        EXPECT_TRUE(Start());
+        WaveSpec spec;
+        spec.rate = 11025;
+        spec.channels = 1;
+        spec.samples = RampSamples(11025u * seconds, 1);
+        files.Add("/music/take.wav", MakeWav(spec));
+        dialogs.chosenFile = "/music/take.wav";
+        app.Command(cid::Open);
+        waveOut.TakeLog();
+    }
+    const PlaybackState& State() const { return app.Playback(); }
+    // `ms` of sound go by: the open device plays them and the position timer
+    // ticks every 100 ms while it runs.
+    void Listen(int ms) {
+        for (int t = 0; t < ms; t += 100) {
+            waveOut.Play(kBytesPerSecond / 10);
+            if (timers.Running(kPositionTimerId)) app.Timer(kPositionTimerId);
+        }
+    }
+    double Seconds() const { return static_cast<double>(State().position) / kBytesPerSecond; }
+};
+
+TEST(Transport, StopReturnsToTheMarkAndPlayStartsThere) {
+    Player p;
+    p.app.Command(cid::Play);
+    p.Listen(3000);
+    p.app.Command(cid::MarkSet);
+    p.app.Command(cid::MarkEarlier);
+    EXPECT_EQ(p.app.Marks().markMs, 2500);
+    p.Listen(1000);
+    p.app.Command(cid::Stop);
+    EXPECT_TRUE(p.State().stopped);
+    EXPECT_EQ(p.State().position, 55124u) << "2.5 s of mono: 55125 bytes, whole frames";
+    EXPECT_FALSE(p.timers.Running(kPositionTimerId));
+    p.waveOut.TakeLog();
+    p.app.Command(cid::Play);
+    EXPECT_EQ(p.waveOut.TakeLog(), (std::vector<std::string>{"reset", "reset", "write 650476 x1 tag 0"}));
+    EXPECT_EQ(p.State().position, 55124u);
+    EXPECT_TRUE(p.app.States()[Transport::Play].latched);
+}
+
+TEST(Transport, PauseAndKeepHoldThePositionAndPlayGoesOnFromIt) {
+    for (int hold : {cid::Pause, cid::Keep}) {
+        Player p;
+        p.app.Command(cid::Play);
+        p.Listen(1500);
+        p.app.Command(hold);
+        const std::uint32_t held = p.State().position;
+        EXPECT_EQ(held, 33074u) << hold;
+        EXPECT_FALSE(p.timers.Running(kPositionTimerId)) << "the position does not move while held";
+        const std::vector<std::string> log = p.waveOut.TakeLog();
+        if (hold == cid::Keep) {
+            EXPECT_NE(log.back().find("xloop"), std::string::npos) << "the Keep loop sounds";
+        }
+        p.Listen(1000);
+        p.app.Command(cid::Play);
+        EXPECT_EQ(p.State().startPosition, held) << hold;
+        p.Listen(500);
+        EXPECT_NEAR(p.Seconds(), 2.0, 0.001) << hold;
+    }
+}
+
+TEST(Transport, FastForwardPastTheEndShowsTheEndAndRewindPlaysFromBeforeIt) {
+    Player p;
+    p.app.Command(cid::Play);
+    p.Listen(30000);
+    p.app.Command(cid::FastForward);
+    EXPECT_TRUE(p.State().atEnd);
+    EXPECT_EQ(p.State().position, 32u * kBytesPerSecond);
+    EXPECT_EQ(p.window.statusTexts[1], " 32000 msec / 32000 msec ");
+    p.app.Command(cid::FastForward);  // nothing more at the end
+    EXPECT_EQ(p.State().position, 32u * kBytesPerSecond);
+
+    p.waveOut.TakeLog();
+    p.app.Command(cid::Rewind);
+    EXPECT_FALSE(p.State().atEnd);
+    EXPECT_EQ(p.State().position, 27u * kBytesPerSecond);
+    EXPECT_EQ(p.waveOut.TakeLog().back(), "write 110250 x1 tag 0") << "the last 5 s play";
+}
+
+TEST(Transport, KeepStepsMoveTheHeldWindowByHalfAWindow) {
+    Player p;
+    p.app.Command(cid::Play);
+    p.Listen(5000);
+    p.app.Command(cid::Keep);
+    const std::uint32_t held = p.State().position;
+    p.app.Command(cid::FastForward);
+    EXPECT_EQ(p.State().position, held + 512 * 2) << "1024-frame window, Keep step 2";
+    p.app.Command(cid::Rewind);
+    p.app.Command(cid::Rewind);
+    EXPECT_EQ(p.State().position, held - 512 * 2);
+    EXPECT_TRUE(p.State().keepOn);
+}
+
+TEST(Marks, ReptAtTheMarkShowsAHundredMillisecondsMoreAndStepsBackClearIt) {
+    Player p;
+    p.app.Command(cid::Play);
+    p.Listen(4000);
+    p.app.Command(cid::MarkSet);
+    p.app.Command(cid::RepeatSet);
+    EXPECT_TRUE(p.app.Marks().repeatSet);
+    EXPECT_EQ(p.app.Marks().repeatEndMs, 4100);
+    EXPECT_EQ(p.app.View().Texts().repeatTime, "00:04.10 ");
+    p.app.Command(cid::RepeatEarlier);
+    EXPECT_FALSE(p.app.Marks().repeatSet) << "within 200 ms of the mark";
+    EXPECT_FALSE(p.Control(Ctl::RepeatClear).enabled);
+
+    // Refused before the mark; the mark itself moves in steps of 500 ms.
+    p.app.Command(cid::MarkLater);
+    EXPECT_EQ(p.app.Marks().markMs, 4500);
+    p.app.Command(cid::RepeatSet);
+    EXPECT_FALSE(p.app.Marks().repeatSet);
+    for (int i = 0; i < 10; ++i) p.app.Command(cid::MarkEarlier);
+    EXPECT_EQ(p.app.Marks().markMs, 0);
+}
+
+TEST(Marks, ARepeatTurnsBackToTheMarkAtTheNextTick) {
+    Player p;
+    p.app.Command(cid::Play);
+    p.Listen(10000);
+    p.app.Command(cid::MarkSet);
+    p.Listen(1800);
+    p.app.Command(cid::RepeatSet);  // at 11.8 s: the end shows 11.9 s
+    EXPECT_EQ(p.app.Marks().repeatEndMs, 11900);
+    EXPECT_EQ(p.State().position, 10u * kBytesPerSecond) << "the repeat begins at the mark";
+    p.Listen(2000);
+    EXPECT_LT(p.Seconds(), 11.81) << "turned back after passing the press position";
+
+    // A jump past the end comes back at the next tick.
+    p.app.Command(cid::FastForward);
+    EXPECT_GT(p.Seconds(), 11.8);
+    p.Listen(100);
+    EXPECT_NEAR(p.Seconds(), 10.0, 0.001);
+}
+
+TEST(Keys, WithoutAWaveOnlyStopAndLiveInputAreWired) {
+    testing::AppHarness h;
+    ASSERT_TRUE(h.Start());
+    h.dialogs.chosenFile = std::nullopt;
+    h.app.Command(cid::Open);  // cancelled: the buttons of a stopped, empty player
+    const auto command = [](Key key, bool shift) {
+        const auto& table = AcceleratorTable();
+        return std::find_if(table.begin(), table.end(), [&](const Accelerator& a) {
+                   return a.key == key && a.shift == shift;
+               })->commandId;
+    };
+    for (Key key : {Key::Enter, Key::Up, Key::Down, Key::Left, Key::Right, Key::PageUp, Key::PageDown,
+                    Key::NumpadAdd, Key::NumpadSubtract}) {
+        const int before = h.window.enableCalls;
+        h.app.Command(command(key, false));
+        EXPECT_EQ(h.window.enableCalls, before) << "key " << static_cast<int>(key);
+        EXPECT_TRUE(h.app.Playback().stopped);
+    }
+    const int before = h.window.enableCalls;
+    h.app.Command(command(Key::Numpad0, false));
+    EXPECT_GT(h.window.enableCalls, before) << "Stop acts";
+    EXPECT_TRUE(h.app.States()[Transport::LiveInput].available) << "and leaves live input on offer";
+}
+
+}  // namespace
+}  // namespace earloop
