@@ -181,7 +181,7 @@ const Application::CommandEntry* Application::FindCommand(int id) {
         {cid::LiveInput, nullptr},                    {cid::MarkSet, &A::MarkSet},
         {cid::MarkClear, &A::MarkClear},              {cid::SpeedTo100, &A::SpeedTo100},
         {cid::SpeedTo1, &A::SpeedTo1},                {cid::VocalCanceller, &A::SwitchVocalCanceller},
-        {cid::RangeDown, nullptr},                    {cid::RangeUp, nullptr},
+        {cid::RangeDown, &A::RangeDown},              {cid::RangeUp, &A::RangeUp},
         {cid::ShiftDown, &A::ShiftDown},              {cid::ShiftReset, &A::ShiftReset},
         {cid::ShiftUp, &A::ShiftUp},                  {cid::ChooseCoarse, &A::ChooseCoarse},
         {cid::ChooseNormal, &A::ChooseNormal},        {cid::ChoosePrecision, &A::ChoosePrecision},

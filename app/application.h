@@ -13,6 +13,7 @@
 #include "app/main_window.h"
 #include "display/control_states.h"
 #include "display/main_view.h"
+#include "display/pointer_input.h"
 #include "platform/ports/audio_ports.h"
 #include "platform/ports/dialog_port.h"
 #include "platform/ports/file_system.h"
@@ -78,6 +79,14 @@ public:
     void OnWaveOutDone(int bufferTag) override;
     void OnWaveInOpen() override {}
     void OnWaveInData(int, std::size_t) override {}
+    // Pointer and slider input on the main window (mouse_input.cpp), points
+    // in client pixels. A move counts only while the left button is held.
+    void MouseDown(Point p);
+    void MouseMove(Point p, bool leftHeld);
+    void MouseUp(Point p);
+    void RightButtonUp(Point p);
+    void MoveOrResizeEnded();
+    void SliderNotice(ControlHandle slider, earloop::SliderNotice notice, int position);
     // Files dropped on the window; exactly one becomes the current wave.
     void DropFiles(const std::vector<std::string>& paths);
     // A take the recorder saved as `savedName` becomes the current wave.
@@ -96,6 +105,7 @@ public:
     const MainWindow& Window() const { return main_; }
     MainView& View() { return view_; }
     const ErrorState& Error() const { return error_; }
+    const PointerState& Pointer() const { return pointer_; }
     const SampleStore& Samples() const { return samples_; }
     bool Destroyed() const { return destroyed_; }
 
@@ -177,6 +187,23 @@ private:
     bool RepeatCheck() override;
     void PlayEnded() override {}
 
+    // Seeking by the pointer, the sliders' states, the keyboard range
+    // (mouse_input.cpp).
+    void SeekToViewX();
+    void SeekAtPointer();
+    void RefreshSliders(bool volumeSlider);
+    void RangeDown();
+    void RangeUp();
+    void ShiftKeyboardRange(int step, Ctl button);
+    // Not built yet: the MIDI output that sounds the keyboard's keys, the live
+    // input (so never running) and the Note box (so never open).
+    void KeyDown(std::uint8_t) {}
+    void KeyDrag(std::uint8_t) {}
+    void KeyLeave() {}
+    void KeyUp() {}
+    bool LiveInputOn() const { return false; }
+    bool NoteBoxOpen() const { return false; }
+
     // Loading a wave (wave_commands.cpp).
     std::optional<std::string> ChooseWaveFile();
     bool TryLoad(const std::string& path, WaveImage& loaded);
@@ -197,6 +224,7 @@ private:
     SampleStore samples_;
     OutputEngine output_;
     ErrorState error_;
+    PointerState pointer_;
     // A dropped file's path waits here until Open has kept the current name.
     std::optional<std::string> droppedPath_;
     bool settingsLoaded_ = false;

@@ -68,6 +68,12 @@ void MainView::DrawRepeatTime(const std::string& text) {
     DrawSmallTime({188, 185}, {187, 186}, text, readouts_.repeatTimeActive);
 }
 
+void MainView::DrawKeyboardAndMarker() {
+    client_.Blit(kKeyboardAt, surfaces_.keyboard);
+    client_.Blit({view_.markerX, kKeyboardAt.y}, surfaces_.middleCMarker);
+    window_.Present(client_, {kKeyboardAt.x, kKeyboardAt.y, surfaces_.keyboard.Width(), surfaces_.keyboard.Height()});
+}
+
 void MainView::DrawTransportButton(Transport button, const TransportButton& state, bool pressed) {
     const TransportSpec& spec = TransportButtonSpec(button);
     const Rect rect = MainWindowControls()[static_cast<int>(spec.ctl)].spec.rect;

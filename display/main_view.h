@@ -103,8 +103,8 @@ public:
     void DrawKeepRange(int markMs, int endMs, std::uint32_t totalMs);
     void DrawDetailView(const DetailSamples& detail);
     void ClearSpectrum();
-    // The keyboard with the middle-C marker at `markerX`, shown at once.
-    void ShowKeyboardRange(int markerX);
+    // The keyboard picture and the middle-C marker over it, shown at once.
+    void DrawKeyboardAndMarker();
     // The face of an owner-drawn transport button, pressed while the mouse holds it.
     void DrawTransportButton(Transport button, const TransportButton& state, bool pressed);
 

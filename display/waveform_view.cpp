@@ -1,5 +1,5 @@
 // The waveform overview with its cursors and repeat range, the detail view,
-// the empty spectrum strip, the keyboard, and the paint that composes them.
+// the empty spectrum strip, and the paint that composes them.
 
 #include "display/waveform_view.h"
 
@@ -222,13 +222,6 @@ void MainView::DrawDetailView(const DetailSamples& d) {
 void MainView::ClearSpectrum() {
     client_.Blit(kSpectrumAt, surfaces_.spectrumGrid);
     window_.Present(client_, {kSpectrumAt.x, kSpectrumAt.y, surfaces_.spectrumGrid.Width(), surfaces_.spectrumGrid.Height()});
-}
-
-void MainView::ShowKeyboardRange(int markerX) {
-    view_.markerX = markerX;
-    client_.Blit(kKeyboardAt, surfaces_.keyboard);
-    client_.Blit({markerX, kKeyboardAt.y}, surfaces_.middleCMarker);
-    window_.Present(client_, {kKeyboardAt.x, kKeyboardAt.y, surfaces_.keyboard.Width(), surfaces_.keyboard.Height()});
 }
 
 void MainView::Paint(const PaintState& state) {

@@ -39,10 +39,6 @@ struct DetailSamples {
 int PlayCursorColumn(std::uint32_t elapsedMs, std::uint32_t totalMs);
 int MarkCursorColumn(int ms, std::uint32_t totalMs);
 
-// Left edge of the middle-C marker over the keyboard for an analysis range of
-// 2, 3 or 4.
-constexpr int MarkerX(int analysisRange) { return 9 + 120 * (analysisRange - 1); }
-
 // The overview draws one point every this many frames of a wave of
 // `byteCount` bytes, so that long waves take no longer than short ones.
 constexpr std::uint32_t OverviewStepFactor(std::uint32_t byteCount) { return byteCount / 100000 + 1; }

@@ -1,5 +1,5 @@
 // The waveform areas in pixels: the overview a load draws, its cursors and
-// repeat range, the keyboard marker, and the detail view.
+// repeat range, and the detail view.
 
 #include <gtest/gtest.h>
 
@@ -10,7 +10,6 @@
 #include "fakes/app_harness.h"
 #include "fakes/sample_bytes.h"
 #include "fakes/wav_builder.h"
-#include "resources/pictures.h"
 
 namespace earloop {
 namespace {
@@ -147,18 +146,6 @@ TEST(KeepRange, InvertsFromTheMarkAndASecondDrawRestoresEveryPixel) {
     }
     h.View().DrawKeepRange(1000, 62340, 100000);
     EXPECT_EQ(std::tuple(h.View().Texts().repeatTime, h.text.calls.back().text), std::tuple("01:02.34 ", "01:02.34 "));
-}
-
-TEST(KeyboardRange, TheMarkerMovesByAnOctaveAndTheKeyboardIsRedrawnUnderIt) {
-    Harness h;
-    const FrameBuffer keyboard = *RenderPicture(static_cast<int>(PictureId::Keyboard));
-    const FrameBuffer marker = *RenderPicture(static_cast<int>(PictureId::MiddleCMarker));
-    for (auto [range, x] : {std::pair{4, 369}, std::pair{2, 129}, std::pair{3, 249}}) {
-        h.View().ShowKeyboardRange(MarkerX(range));
-        for (int at : {129, 249, 369})
-            EXPECT_EQ(h.window.screen.Crop({at, 301, 18, 108}), at == x ? marker : keyboard.Crop({at - 9, 0, 18, 108}))
-                << range << " at " << at;
-    }
 }
 
 TEST(DetailView, ShowsTheFramesBeforeThePositionClampedToTheBox) {

@@ -55,6 +55,57 @@ MainFrame::MainFrame()
     }
     Bind(wxEVT_MENU, [this](wxCommandEvent& event) { OnControlCommand(ProgramCommandId(event.GetId())); });
     Bind(wxEVT_CLOSE_WINDOW, &MainFrame::OnCloseWindow, this);
+    BindPointer();
+}
+
+namespace {
+Point ClientPoint(const wxMouseEvent& event) { return {event.GetX(), event.GetY()}; }
+// GTK reports no end of a move or resize (wxEVT_MOVE_END is the Windows
+// port's only): the frame that has not moved for this long has stopped.
+constexpr int kMoveSettleMs = 250;
+}  // namespace
+
+// Pointer input on the picture area; labels and group boxes pass theirs on
+// (ForwardMouseToParent), so a press on a caption counts as one on the window.
+void MainFrame::BindPointer() {
+    panel_->Bind(wxEVT_LEFT_DOWN, &MainFrame::OnPanelLeftDown, this);
+    panel_->Bind(wxEVT_LEFT_DCLICK, &MainFrame::OnPanelLeftDown, this);
+    panel_->Bind(wxEVT_LEFT_UP, &MainFrame::OnPanelLeftUp, this);
+    panel_->Bind(wxEVT_MOTION, [this](wxMouseEvent& event) {
+        if (app_) app_->MouseMove(ClientPoint(event), event.LeftIsDown());
+    });
+    panel_->Bind(wxEVT_RIGHT_UP, [this](wxMouseEvent& event) {
+        if (app_) app_->RightButtonUp(ClientPoint(event));
+    });
+    // A capture taken away (by a dialog, say) ends the press as a release
+    // would, so that no key keeps sounding.
+    panel_->Bind(wxEVT_MOUSE_CAPTURE_LOST, [this](wxMouseCaptureLostEvent&) {
+        const wxPoint at = panel_->ScreenToClient(wxGetMousePosition());
+        if (app_) app_->MouseUp({at.x, at.y});
+    });
+
+    moveSettle_.SetOwner(panel_);
+    panel_->Bind(wxEVT_TIMER, [this](wxTimerEvent&) {
+        if (app_) app_->MoveOrResizeEnded();
+    });
+    auto restartSettle = [this](wxEvent& event) {
+        event.Skip();  // the frame still lays out its panel
+        moveSettle_.StartOnce(kMoveSettleMs);
+    };
+    Bind(wxEVT_MOVE, restartSettle);
+    Bind(wxEVT_SIZE, restartSettle);
+}
+
+// The window holds the pointer from a press to its release, so that the
+// release and a drag past the window's edge are seen wherever they happen.
+void MainFrame::OnPanelLeftDown(wxMouseEvent& event) {
+    if (!panel_->HasCapture()) panel_->CaptureMouse();
+    if (app_) app_->MouseDown(ClientPoint(event));
+}
+
+void MainFrame::OnPanelLeftUp(wxMouseEvent& event) {
+    if (panel_->HasCapture()) panel_->ReleaseMouse();
+    if (app_) app_->MouseUp(ClientPoint(event));
 }
 
 ControlHandle MainFrame::CreateControl(const ControlSpec& spec) {
@@ -201,6 +252,8 @@ void MainFrame::OnCloseWindow(wxCloseEvent&) {
         app->Destroy();
     }
     for (auto& [id, timer] : timers_) timer->Stop();
+    moveSettle_.Stop();
+    if (panel_->HasCapture()) panel_->ReleaseMouse();
     wxFrame::Destroy();
 }
 
@@ -302,8 +355,8 @@ void MainFrame::OnControlCommand(int id) {
     if (app_) app_->Command(id);
 }
 
-void MainFrame::OnSliderNotice(ControlHandle, SliderNotice, int) {
-    // The sliders only move themselves until the player handles them.
+void MainFrame::OnSliderNotice(ControlHandle slider, SliderNotice notice, int position) {
+    if (app_) app_->SliderNotice(slider, notice, position);
 }
 
 void MainFrame::OnDrawItem(ControlHandle button, bool pressed) {

@@ -84,12 +84,18 @@ private:
     void OnPanelPaint();
     void OnCloseWindow(wxCloseEvent& event);
     void OnDropFiles(wxDropFilesEvent& event);
+    void BindPointer();
+    void OnPanelLeftDown(wxMouseEvent& event);
+    void OnPanelLeftUp(wxMouseEvent& event);
 
     Application* app_ = nullptr;
     wxWindow* panel_ = nullptr;
     wxBitmap backing_;  // what the client area shows behind the controls
     std::vector<ClassicControl*> controls_;
     std::map<int, std::unique_ptr<wxTimer>> timers_;
+    // Restarted by every move and size of the frame; when it runs out the
+    // move or resize has ended.
+    wxTimer moveSettle_;
     wxFont font_;
     bool closeRequested_ = false;
     bool inPaint_ = false;

@@ -141,5 +141,33 @@ TEST(MainWindow, AFileDroppedOnThePictureAreaBecomesTheCurrentWaveAndExitRunsThe
     LetThePaintHappen();
 }
 
+TEST(MainWindow, APressOnThePictureHoldsThePointerAndSlidersReachTheApplication) {
+    RealWindow w;
+    testing::WaveSpec spec;
+    spec.rate = 11025, spec.channels = 1, spec.samples = testing::RampSamples(11025, 1);
+    w.files.Add("/music/dropped.wav", testing::MakeWav(spec));
+    w.files.Add("/opt/earloop/earloop.ini", "[VOLUME]\nwave volume=40\n");
+    ASSERT_TRUE(w.app.Create());
+    w.app.DropFiles({"/music/dropped.wav"});
+    auto send = [](wxWindow* target, wxEventType type, wxPoint at) {
+        wxMouseEvent event(type);
+        event.SetPosition(at);
+        target->GetEventHandler()->ProcessEvent(event);
+    };
+    wxWindow* panel = w.frame->ClientPanel();
+    send(panel, wxEVT_LEFT_DOWN, {553, 60});
+    EXPECT_EQ(w.app.Playback().position, 22050u - 2048u);
+    EXPECT_TRUE(panel->HasCapture());
+    send(panel, wxEVT_LEFT_UP, {553, 60});
+    EXPECT_FALSE(panel->HasCapture());
+
+    // A click left of the wave volume's thumb pages it from 40 down to 30.
+    for (wxWindow* child : panel->GetChildren())
+        if (auto* c = dynamic_cast<ClassicControl*>(child); c && c->Handle() == w.app.Window()[Ctl::WaveVolumeSlider])
+            send(c, wxEVT_LEFT_DOWN, {2, 7}), send(c, wxEVT_LEFT_UP, {2, 7});
+    EXPECT_EQ(w.app.CurrentSettings().waveVolume, 30);
+    LetThePaintHappen();
+}
+
 }  // namespace
 }  // namespace earloop

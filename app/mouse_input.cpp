@@ -1,0 +1,140 @@
+// The pointer and the sliders on the main window: pressing or dragging in the
+// waveform overview seeks, the piano keyboard finds the key under the
+// pointer, a right click on it asks for the Note box; the speed and volume
+// sliders change their values; the buttons at the keyboard's ends shift its
+// five-octave range.
+
+#include <algorithm>
+#include <cstdint>
+
+#include "app/application.h"
+#include "app/control_ids.h"
+
+namespace earloop {
+
+namespace {
+constexpr int kLowestRange = 2, kHighestRange = 4;
+constexpr int kOctavePixels = 120;
+}  // namespace
+
+void Application::MouseDown(Point p) {
+    pointer_.leftDown = true;
+    pointer_.last = p;
+    if (InKeyboardArea(p)) {
+        pointer_.toneNote = NoteAtPoint(p, analysis_.analysisRange, pointer_.toneNote);
+        KeyDown(pointer_.toneNote);
+        return;
+    }
+    SeekAtPointer();
+}
+
+void Application::MouseMove(Point p, bool leftHeld) {
+    if (!leftHeld) return;
+    pointer_.last = p;
+    // A drag that began over a child control has no press of ours: it never
+    // sounds keys or seeks.
+    if (InKeyboardArea(p) && pointer_.leftDown) {
+        pointer_.toneNote = NoteAtPoint(p, analysis_.analysisRange, pointer_.toneNote);
+        KeyDrag(pointer_.toneNote);
+        return;
+    }
+    KeyLeave();
+    if (pointer_.leftDown) SeekAtPointer();
+}
+
+void Application::MouseUp(Point) {
+    pointer_.leftDown = false;
+    KeyUp();
+}
+
+void Application::RightButtonUp(Point p) {
+    if (NoteBoxOpen()) return;
+    pointer_.last = p;
+    if (InKeyboardArea(p)) Command(ControlId::OpenNoteBox);
+}
+
+// Play that has reached its end has no position timer left to show the
+// readouts again after the window moved.
+void Application::MoveOrResizeEnded() {
+    if (playback_.atEnd) ShowPlayPosition(playback_.position);
+}
+
+// A press or drag in the overview seeks; while stopped, the next Play starts
+// at the clicked time.
+void Application::SeekAtPointer() {
+    if (!InOverview(pointer_.last) || !samples_.loaded || LiveInputOn()) return;
+    if (!playback_.stopped) {
+        playback_.atEnd = false;
+        SeekToViewX();
+        return;
+    }
+    SeekToViewX();
+    playback_.clickedStartMs = output_.MsOfPosition(playback_.position);
+    playback_.clickedStartPending = true;
+}
+
+// The position under the stored pointer column, kept a whole Keep window
+// before the end; heard at once while playing.
+void Application::SeekToViewX() {
+    const Point p = pointer_.last;
+    if (!InOverview(p)) return;
+    const std::int64_t workBytes = samples_.workBytes;
+    std::int64_t seek = output_.Align(
+        static_cast<std::uint32_t>((p.x - kOverviewAt.x) / static_cast<double>(kOverviewWidth) * workBytes));
+    playback_.startPosition = static_cast<std::uint32_t>(seek);
+    if (seek + playback_.keepBytes >= workBytes) seek = std::max<std::int64_t>(workBytes - playback_.keepBytes, 0);
+    playback_.position = static_cast<std::uint32_t>(seek);
+    if (playback_.keepOn) {
+        output_.ResetPlainDevice();
+        output_.BuildKeepLoop(playback_.position, settings_.keepMode);
+    }
+    output_.RestartOutput();
+    ShowPlayPosition(playback_.position);
+}
+
+// Disables all four sliders before enabling those of the state, which also
+// takes the keyboard focus from the slider that was moved.
+void Application::RefreshSliders(bool volumeSlider) {
+    const bool loaded = samples_.loaded && !(volumeSlider && LiveInputOn());
+    switches_.SetSliderEnables(loaded ? SliderEnables{true, true, true, true} : SliderEnables{false, true, true, false});
+}
+
+void Application::SliderNotice(ControlHandle slider, earloop::SliderNotice notice, int position) {
+    using enum earloop::SliderNotice;
+    if (slider == main_[Ctl::SpeedSlider]) {
+        // A speed is taken only when the thumb is let go: dragging changes nothing.
+        if (notice != EndScroll) return;
+        RefreshSliders(false);
+        SpeedSliderChanged(position);
+    } else if (slider == main_[Ctl::WaveVolumeSlider]) {
+        if (notice == EndScroll) RefreshSliders(true);
+        settings_.waveVolume = position;
+        output_.SetWaveVolume(position);
+    } else if (slider == main_[Ctl::MidiVolumeSlider]) {
+        if (notice == LineUp || notice == LineDown) RefreshSliders(true);
+        // The MIDI output, once built, also takes the volume and sounds the
+        // keyboard note at it here.
+        settings_.midiVolume = position;
+    }
+    // The position slider only shows the position; seeking is the overview's.
+}
+
+// 40024 at the keyboard's left end: one octave lower.
+void Application::RangeDown() { ShiftKeyboardRange(+1, Ctl::RangeDown); }
+// 40025 at the right end: one octave higher.
+void Application::RangeUp() { ShiftKeyboardRange(-1, Ctl::RangeUp); }
+
+void Application::ShiftKeyboardRange(int step, Ctl button) {
+    const int range = analysis_.analysisRange + step;
+    if (range < kLowestRange || range > kHighestRange) return;
+    analysis_.analysisRange = range;
+    view_.View().markerX += kOctavePixels * step;
+    view_.DrawKeyboardAndMarker();
+    const int blockFrames = AnalysisBlockFrames(analysis_.blockMode);
+    if (samples_.loaded) analysis_.analysisPoints = blockFrames;
+    analysis_.monitorPoints = blockFrames;
+    ShowPlayPosition(playback_.position);
+    ToggleButton(button);
+}
+
+}  // namespace earloop
