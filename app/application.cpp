@@ -239,16 +239,14 @@ void Application::ShowPlayPosition(std::uint32_t position) {
 
 void Application::ShowMarkCursor() {
     view_.Texts().markTimeActive = marks_.markSet;
-    view_.Texts().markTime = FormatPlayTime("%02d:%02d.%02d ", static_cast<unsigned>(marks_.markMs));
-    view_.DrawMarkTime(view_.Texts().markTime);
+    view_.MoveMarkCursor(marks_.markMs, playback_.totalMs);
 }
 
-void Application::RemoveMarkCursor() {}
+void Application::RemoveMarkCursor() { view_.RemoveMarkCursor(); }
 
 void Application::InvertRepeatRange() {
     view_.Texts().repeatTimeActive = marks_.repeatSet;
-    view_.Texts().repeatTime = FormatPlayTime("%02d:%02d.%02d ", static_cast<unsigned>(marks_.repeatEndMs));
-    view_.DrawRepeatTime(view_.Texts().repeatTime);
+    view_.DrawKeepRange(marks_.markMs, marks_.repeatEndMs, playback_.totalMs);
 }
 
 void Application::OnWaveOutDone(int bufferTag) {

@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Starts the program in a private Xvfb server and saves a PNG of its window.
+# Starts the program in a private Xvfb server, opens a generated chord, plays
+# it for two seconds and saves a PNG of its window.
 # usage: scripts/screenshot.sh [OUT.png] [PROGRAM]
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -14,11 +15,14 @@ if [ -z "${EARLOOP_IN_XVFB:-}" ]; then
   EARLOOP_IN_XVFB=1 exec xvfb-run -a -s "-screen 0 1024x768x24" "$0" "$out" "$program"
 fi
 
+source scripts/xdrive.sh
 mkdir -p "$(dirname "$out")"
-"$program" & pid=$!
-trap 'kill $pid 2>/dev/null || true' EXIT
-window=$(timeout 15 xdotool search --sync --onlyvisible --name '^Earloop !$' 2>/dev/null | head -n 1 || true)
-[ -n "$window" ] || { echo "the program's window did not appear" >&2; exit 1; }
-sleep 1  # let the first paint finish
-import -window "$window" "$out"
+work=$(mktemp -d)
+trap 'kill "${program_pid:-}" 2>/dev/null || true; rm -rf "$work"' EXIT
+write_demo_wave "$work/A major chord.wav" 12
+start_program "$program" || { echo "the program's window did not appear" >&2; exit 1; }
+open_through_dialog "$program_window" "$work/A major chord.wav" || { echo "no file dialog" >&2; exit 1; }
+xdotool windowfocus --sync "$program_window" key Return
+sleep 2
+import -window "$program_window" "$out"
 echo "saved $out"

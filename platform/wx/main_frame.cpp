@@ -191,9 +191,13 @@ void MainFrame::OnPanelPaint() {
 
 void MainFrame::Show() {
     wxFrame::Show(true);
+    panel_->SetFocus();
 }
 
-void MainFrame::EnableWindow(bool enabled) { wxFrame::Enable(enabled); }
+void MainFrame::EnableWindow(bool enabled) {
+    wxFrame::Enable(enabled);
+    if (enabled) panel_->SetFocus();
+}
 
 void MainFrame::Raise() {
     wxFrame::Raise();

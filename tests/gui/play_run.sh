@@ -21,17 +21,18 @@ import -window "$program_window" "$work/second.png"
 
 # The overview is filled with the inverse of the trace colour once a wave is drawn.
 overview=$(convert "$work/first.png" -fill black +opaque "#FFFF80" -trim -format "%wx%h%O" info: 2>/dev/null || true)
+# (A cursor at either end takes one column out of the fill.)
 case "$overview" in
-  540x127*) ;;
+  540x127* | 539x127*) ;;
   *) echo "FAIL: no drawn overview (found: '$overview')"; exit 1 ;;
 esac
 differs() {  # the two pictures differ inside the area WxH+X+Y
   [ "$(compare -metric AE "$work/first.png[$1]" "$work/second.png[$1]" null: 2>&1 || true)" != 0 ]
 }
 differs "$overview" || { echo "FAIL: the play cursor did not move"; exit 1; }
-# The client area's origin, from the overview's place in it (14, 0).
-origin=${overview#*+}
-x0=$(( ${origin%+*} - 14 )) y0=${origin#*+}
+# The client area's origin, from the overview's right end (554) and top (0).
+origin=${overview#*+} width=${overview%%x*}
+x0=$(( ${origin%+*} + width - 554 )) y0=${origin#*+}
 differs "128x49+$(( x0 + 5 ))+$(( y0 + 157 ))" || { echo "FAIL: the time readout did not run"; exit 1; }
 exit_program "$program_window" || { echo "FAIL: the program did not end"; exit 1; }
 echo "ok: played from the keyboard; the cursor moved and the time ran"
