@@ -8,7 +8,7 @@ out=${1:-docs/screenshot.png}
 program=${2:-build/release/bin/earloop}
 if [ -z "${EARLOOP_IN_XVFB:-}" ]; then
   scripts/install-deps.sh
-  if [ ! -x "$program" ]; then
+  if [ -z "${2:-}" ]; then
     cmake -S . -B build/release -G Ninja -DCMAKE_BUILD_TYPE=Release -DEARLOOP_TESTS=OFF >/dev/null
     cmake --build build/release --target earloop
   fi
