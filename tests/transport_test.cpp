@@ -24,12 +24,12 @@ constexpr std::uint32_t kBytesPerSecond = 22050;  // mono at the working rate
 
 struct Player : testing::AppHarness {
     // A mono wave of `seconds` at the working rate, loaded and stopped.
-    explicit Player(int seconds = 32) {
+    explicit Player(int seconds = 32, std::uint16_t channels = 1) {
         EXPECT_TRUE(Start());
         WaveSpec spec;
         spec.rate = 11025;
-        spec.channels = 1;
-        spec.samples = RampSamples(11025u * seconds, 1);
+        spec.channels = channels;
+        spec.samples = RampSamples(11025u * seconds, channels);
         files.Add("/music/take.wav", MakeWav(spec));
         dialogs.chosenFile = "/music/take.wav";
         app.Command(cid::Open);
@@ -159,6 +159,30 @@ TEST(Marks, ARepeatTurnsBackToTheMarkAtTheNextTick) {
     EXPECT_NEAR(p.Seconds(), 20.0, 0.05);
     p.Listen(100);
     EXPECT_NEAR(p.Seconds(), 10.0, 0.001);
+}
+
+TEST(Transport, EscapeStopsThePlayAndTheVocalCancellerNeedsTwoChannels) {
+    Player p;
+    p.app.Command(cid::Play);
+    p.Listen(1000);
+    p.keyboard.escapeAt = p.keyboard.asked;  // held down at the next tick
+    p.Listen(100);
+    EXPECT_TRUE(p.State().stopped);
+    EXPECT_EQ(p.State().position, 0u);
+    p.app.Command(cid::VocalCanceller);
+    EXPECT_FALSE(p.app.Samples().vocalCancelOn) << "mono";
+
+    Player stereo(4, 2);
+    stereo.app.Command(cid::Play);
+    stereo.Listen(1000);
+    stereo.waveOut.TakeLog();
+    stereo.app.Command(cid::VocalCanceller);
+    EXPECT_TRUE(stereo.app.Samples().vocalCancelOn);
+    EXPECT_EQ(stereo.Control(Ctl::VocalCanceller).text, "-");
+    EXPECT_EQ(stereo.waveOut.TakeLog().back(), "write " + std::to_string(4 * 44100 - stereo.State().position) + " x1 tag 0")
+        << "the rest plays at once from the difference";
+    stereo.app.Command(cid::VocalCanceller);
+    EXPECT_EQ(stereo.Control(Ctl::VocalCanceller).text, "+");
 }
 
 TEST(Keys, WithoutAWaveOnlyStopAndLiveInputAreWired) {
