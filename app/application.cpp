@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "app/control_ids.h"
+#include "app/format_text.h"
 #include "resources/menu_and_keys.h"
 #include "resources/pictures.h"
 #include "wave/wave_errors.h"
@@ -220,9 +221,7 @@ void Application::ShowPlayPosition(std::uint32_t position) {
     if (!samples_.loaded) return;
     playback_.elapsedMs = std::min(output_.MsOfPosition(position), playback_.totalMs);
     const int ms = static_cast<int>(playback_.elapsedMs);
-    char status[64];
-    std::snprintf(status, sizeof status, " %d msec / %d msec ", ms, static_cast<int>(playback_.totalMs));
-    platform_.window.SetStatusText(1, status);
+    platform_.window.SetStatusText(1, FormatText(" %d msec / %d msec ", ms, static_cast<int>(playback_.totalMs)));
     const int column = PlayCursorColumn(playback_.elapsedMs, playback_.totalMs);
     view_.MovePlayCursor(column);
     platform_.window.SetSliderPosition(main_[Ctl::PositionSlider], column);

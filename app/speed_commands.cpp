@@ -6,24 +6,19 @@
 
 #include "app/application.h"
 #include "app/control_ids.h"
+#include "app/format_text.h"
 #include "playback/time_stretch.h"
 
 namespace earloop {
 
 namespace {
 
-std::string NumberText(const char* format, int value) {
-    char text[64];
-    std::snprintf(text, sizeof text, format, value);
-    return text;
-}
-
 constexpr int kFullSpeed = 100;
 
 }  // namespace
 
 void Application::ShowSpeed(int percent) {
-    platform_.window.SetControlText(main_[Ctl::SlowRateGroup], NumberText(" Play Speed = %d%%", percent));
+    platform_.window.SetControlText(main_[Ctl::SlowRateGroup], FormatText(" Play Speed = %d%%", percent));
     platform_.window.SetSliderPosition(main_[Ctl::SpeedSlider], percent);
 }
 
@@ -117,7 +112,7 @@ void Application::ApplyShift(bool reset) {
     ShowSpeed(playback_.speedPercent);
     // The program has always shown the reset shift as "Shft".
     platform_.window.SetControlText(main_[Ctl::ShiftReadout],
-                                    NumberText(reset ? "Shft %d" : "Shift %d", playback_.pitchShift));
+                                    FormatText(reset ? "Shft %d" : "Shift %d", playback_.pitchShift));
     playback_.stretchOn = playback_.speedPercent != kFullSpeed;
     if (!playback_.stretchOn) playback_.sourceRatio = 1.0;
     if (playback_.keepOn) {

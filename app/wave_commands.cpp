@@ -7,6 +7,7 @@
 
 #include "app/application.h"
 #include "app/control_ids.h"
+#include "app/format_text.h"
 #include "wave/loader.h"
 #include "wave/wav_format.h"
 #include "wave/wave_errors.h"
@@ -20,11 +21,6 @@ namespace row = transport_row;
 constexpr int kWaveOutFailed = 210;
 constexpr int kTakeWaveOutFailed = 211;
 
-std::string Format(const char* format, auto... values) {
-    char text[512];
-    std::snprintf(text, sizeof text, format, values...);
-    return text;
-}
 
 }  // namespace
 
@@ -99,7 +95,7 @@ bool Application::TryLoad(const std::string& path, WaveImage& loaded) {
 
 void Application::ShowError() {
     platform_.dialogs.ShowMessageBox(
-        {error_.message, Format("Error %d", error_.code), MessageIcon::None, MessageButtons::Ok, true});
+        {error_.message, FormatText("Error %d", error_.code), MessageIcon::None, MessageButtons::Ok, true});
 }
 
 void Application::Repaint() { platform_.window.Invalidate({0, 0, kClientWidth, kClientHeight}); }
@@ -147,8 +143,8 @@ void Application::FinishWaveLoad() {
 
     const WaveFormatInfo& file = samples_.Format();
     window.SetStatusText(0, " " + samples_.fileName);
-    window.SetStatusText(1, Format(" 0 msec / %d msec ", static_cast<int>(playback_.totalMs)));
-    window.SetStatusText(2, Format(file.nChannels == 2 ? " %dHz stereo %dbit" : " %dHz mono %dbit",
+    window.SetStatusText(1, FormatText(" 0 msec / %d msec ", static_cast<int>(playback_.totalMs)));
+    window.SetStatusText(2, FormatText(file.nChannels == 2 ? " %dHz stereo %dbit" : " %dHz mono %dbit",
                                    static_cast<int>(file.nSamplesPerSec), static_cast<int>(file.wBitsPerSample)));
 
     const std::span<const std::uint8_t> active(samples_.Active(), samples_.workBytes);
@@ -178,8 +174,7 @@ void Application::FinishWaveLoad() {
 
     playback_.speedPercent = 100;
     playback_.sourceRatio = 1.0;
-    window.SetControlText(main_[Ctl::SlowRateGroup], Format(" Play Speed = %d%%", 100));
-    window.SetSliderPosition(main_[Ctl::SpeedSlider], 100);
+    ShowSpeed(100);
 
     view_.Texts().markTime = "00:00.00";
     view_.DrawMarkTime(view_.Texts().markTime);
@@ -188,7 +183,7 @@ void Application::FinishWaveLoad() {
 
     playback_.pitchShift = 0;
     playback_.pitchFactor = 1.0;
-    window.SetControlText(main_[Ctl::ShiftReadout], Format("Shift %d", 0));
+    window.SetControlText(main_[Ctl::ShiftReadout], FormatText("Shift %d", 0));
     settings_.vocalCanceler = 0;
     window.SetControlText(main_[Ctl::VocalCanceller], "+");
 
