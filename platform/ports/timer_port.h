@@ -12,11 +12,4 @@ public:
     virtual void StopTimer(int id) = 0;
 };
 
-// The platform's millisecond clock.
-class Clock {
-public:
-    virtual ~Clock() = default;
-    virtual std::uint32_t NowMs() = 0;
-};
-
 }  // namespace earloop
