@@ -63,6 +63,9 @@ bool Application::Create() {
     view_.View() = ViewState{};
     analysis_.analysisRange = 3;
     playback_ = PlaybackState{};
+    // Where the MIDI output will open: it sets the reference pitch either way.
+    calibration_.referencePitch = kStandardPitch;
+    SetReferenceA(kStandardPitch);
 
     platform_.waveOut.SetDeviceZeroVolume(WaveVolumeLevel(settings_.waveVolume));
     window.SetSliderPosition(main_[Ctl::WaveVolumeSlider], settings_.waveVolume);
@@ -85,6 +88,7 @@ bool Application::Create() {
 
     window.ShowControl(main_[Ctl::TuningMeter], true);
     window.SetProgressRange(main_[Ctl::TuningMeter], 0, 100);
+    noteBox_ = NoteBoxState{};
 
     // Takes the keyboard focus back from any control, so the shortcuts work.
     window.EnableWindow(false);
@@ -178,7 +182,7 @@ const Application::CommandEntry* Application::FindCommand(int id) {
         {cid::Play, &A::Play},                        {cid::Pause, &A::Pause},
         {cid::Keep, &A::Keep},                        {cid::FastForward, &A::FastForward},
         {cid::Rewind, &A::RewindCommand},             {cid::Stop, &A::Stop},
-        {cid::PitchAdjustUp, nullptr},                {cid::PitchAdjustDown, nullptr},
+        {cid::PitchAdjustUp, &A::PitchAdjustUp},      {cid::PitchAdjustDown, &A::PitchAdjustDown},
         {cid::LiveInput, nullptr},                    {cid::MarkSet, &A::MarkSet},
         {cid::MarkClear, &A::MarkClear},              {cid::SpeedTo100, &A::SpeedTo100},
         {cid::SpeedTo1, &A::SpeedTo1},                {cid::VocalCanceller, &A::SwitchVocalCanceller},
@@ -188,11 +192,11 @@ const Application::CommandEntry* Application::FindCommand(int id) {
         {cid::ChooseNormal, &A::ChooseNormal},        {cid::ChoosePrecision, &A::ChoosePrecision},
         {cid::SpeedUp10, &A::SpeedUp10},              {cid::SpeedDown10, &A::SpeedDown10},
         {cid::MarkLater, &A::MarkLater},              {cid::MarkEarlier, &A::MarkEarlier},
-        {cid::PitchAdjustReset, nullptr},             {cid::Help, nullptr},
+        {cid::PitchAdjustReset, &A::PitchAdjustReset}, {cid::Help, nullptr},
         {cid::ThisApplication, nullptr},              {cid::RepeatSet, &A::RepeatSet},
         {cid::RepeatLater, &A::RepeatLater},          {cid::RepeatEarlier, &A::RepeatEarlier},
-        {cid::RepeatClear, &A::RepeatClear},          {cid::DisplayNotes, nullptr},
-        {cid::OpenNoteBox, nullptr},                  {cid::CloseNoteBox, nullptr},
+        {cid::RepeatClear, &A::RepeatClear},          {cid::DisplayNotes, &A::DisplayNotes},
+        {cid::OpenNoteBox, &A::OpenNoteBox},          {cid::CloseNoteBox, &A::CloseNoteBox},
     };
     const auto* found = std::find_if(std::begin(table), std::end(table), [id](const CommandEntry& e) { return e.id == id; });
     return found == std::end(table) ? nullptr : found;
@@ -288,6 +292,8 @@ void Application::Destroy() {
     // the user's file with start values.
     if (settingsLoaded_) SaveSettings(platform_.files, settings_, analysis_);
     output_.CloseOutput();
+    if (noteBox_.open) platform_.noteBox.Destroy();
+    noteBox_.open = false;
 }
 
 }  // namespace earloop

@@ -5,10 +5,12 @@
 
 #include <memory>
 #include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
 #include "analysis/analysis_parameters.h"
+#include "analysis/note_box.h"
 #include "app/error_state.h"
 #include "app/main_window.h"
 #include "display/control_states.h"
@@ -19,6 +21,7 @@
 #include "platform/ports/file_system.h"
 #include "platform/ports/keyboard_port.h"
 #include "platform/ports/midi_port.h"
+#include "platform/ports/note_box_port.h"
 #include "platform/ports/picture_library.h"
 #include "platform/ports/text_renderer.h"
 #include "platform/ports/timer_port.h"
@@ -43,6 +46,7 @@ struct Platform {
     WaveOutput& waveOut;
     WaveInput& waveIn;
     MidiOutput& midiOut;
+    NoteBoxPort& noteBox;
 };
 
 // The text of the boxes that end the program at start-up.
@@ -96,6 +100,23 @@ public:
     // The window's destruction; runs the shutdown once.
     void Destroy();
 
+    // The Note box (note_box_commands.cpp). A click on one of its controls
+    // (NoteBoxId), its OK, Cancel or close button.
+    void NoteBoxCommand(int id);
+    // calibrationSteps and the main window's "A=" readout for a reference pitch.
+    void SetReferenceA(int frequency);
+    // The "Pitch Adj." label for the keyboard note chosen last.
+    void ShowPitchAdjustKey(int note);
+    // What the note detection shows, given the pitch-scale centres of the
+    // detected notes, strongest first: every note's staff place and, while the
+    // box is open, the staff with the first displayCount notes, the bass text
+    // of the lowest and the chord text.
+    void ShowDetectedNotes(std::span<const int> centres);
+    // The steps of that display, for a caller that needs them apart.
+    void ClearStaff();
+    void PlaceNoteOnStaff(int centre, int rank);
+    void DrawStaffNotes(int count);
+
     // The records, readable by tests and by the adapter.
     const Settings& CurrentSettings() const { return settings_; }
     const AnalysisParameters& Analysis() const { return analysis_; }
@@ -107,6 +128,8 @@ public:
     const ErrorState& Error() const { return error_; }
     const PointerState& Pointer() const { return pointer_; }
     const SampleStore& Samples() const { return samples_; }
+    const NoteBoxState& NoteBox() const { return noteBox_; }
+    const PitchCalibration& Calibration() const { return calibration_; }
     bool Destroyed() const { return destroyed_; }
 
 private:
@@ -195,14 +218,36 @@ private:
     void RangeDown();
     void RangeUp();
     void ShiftKeyboardRange(int step, Ctl button);
-    // Not built yet: the MIDI output that sounds the keyboard's keys, the live
-    // input (so never running) and the Note box (so never open).
-    void KeyDown(std::uint8_t) {}
-    void KeyDrag(std::uint8_t) {}
+    // Not built yet: the MIDI output that sounds the keyboard's keys and the
+    // live input (so never running).
+    void KeyDown(std::uint8_t note) { ShowPitchAdjustKey(note); }
+    void KeyDrag(std::uint8_t note) { ShowPitchAdjustKey(note); }
     void KeyLeave() {}
     void KeyUp() {}
     bool LiveInputOn() const { return false; }
-    bool NoteBoxOpen() const { return false; }
+    bool NoteBoxOpen() const { return noteBox_.open; }
+
+    // The Note box and the reference pitch (note_box_commands.cpp).
+    void DisplayNotes();
+    void OpenNoteBox();
+    void InitNoteBox();
+    void CloseNoteBox();
+    void ChangeDisplayCount(int step);
+    void SwitchNotePlay();
+    void AnalyseAgain();
+    void ChoosePrecisionForNoteBox();
+    void SetNotePlayControls(bool group, bool button, bool baseNote);
+    void PitchAdjustUp();
+    void PitchAdjustDown();
+    void PitchAdjustReset();
+    void ApplyReferencePitch();
+    // Not built yet: the MIDI output (so never available) that sounds the
+    // detected notes and the reference tone. These are the places its calls go.
+    bool MidiAvailable() const { return false; }
+    void AllNotesOff() {}
+    void SilenceNoteBoxNotes() {}
+    void SoundDetectedNotes() {}
+    void SoundReferenceTone() {}
 
     // Loading a wave (wave_commands.cpp).
     std::optional<std::string> ChooseWaveFile();
@@ -225,6 +270,8 @@ private:
     OutputEngine output_;
     ErrorState error_;
     PointerState pointer_;
+    NoteBoxState noteBox_;
+    PitchCalibration calibration_;
     // A dropped file's path waits here until Open has kept the current name.
     std::optional<std::string> droppedPath_;
     bool settingsLoaded_ = false;

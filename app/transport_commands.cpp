@@ -150,10 +150,13 @@ void Application::Stop() {
     p.stopped = true;
     if (!samples_.loaded) {
         ShowTransport(row::kStoppedNoWave);
+        SetNotePlayControls(false, false, false);
         ToggleButton(Ctl::Stop);
         return;
     }
     switches_.SetControlMode(ControlMode::WaveLoaded, samples_.Format().nChannels == 2);
+    noteBox_.notePlayOn = false;
+    platform_.noteBox.SetText(NoteBoxId::PlayNotes, "ON");
     p.position = marks_.markSet ? output_.PlayStopOffset(static_cast<std::uint32_t>(marks_.markMs)) : 0;
     p.startPosition = p.position;
     ShowPlayPosition(p.position);
@@ -161,6 +164,10 @@ void Application::Stop() {
     output_.ResetPlainDevice();
     p.paused = p.keepOn = p.resumeHere = false;
     ShowTransport(row::kStoppedLoaded);
+    if (noteBox_.open) {
+        if (MidiAvailable()) SetNotePlayControls(true, true, true);
+        ChoosePrecisionForNoteBox();
+    }
     ToggleButton(Ctl::Stop);
 }
 

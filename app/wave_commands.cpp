@@ -61,7 +61,8 @@ void Application::OpenWave() {
         Command(cid::MarkClear);
         Command(cid::SpeedTo100);
     }
-    if (MakeCurrent(std::move(image))) {
+    const bool made = MakeCurrent(std::move(image));
+    if (made) {
         FinishWaveLoad();
     } else {
         error_.Set(kWaveOutFailed, "Fail to open Wave Out device (ERROR 210)");
@@ -70,6 +71,10 @@ void Application::OpenWave() {
     }
     platform_.window.SetBusyCursor(false);
     Repaint();
+    if (made && noteBox_.open) {
+        if (MidiAvailable()) SetNotePlayControls(true, true, true);
+        ChoosePrecisionForNoteBox();
+    }
 }
 
 std::optional<std::string> Application::ChooseWaveFile() {
@@ -165,6 +170,9 @@ void Application::FinishWaveLoad() {
     playback_.paused = false;
     playback_.keepOn = false;
     playback_.atEnd = false;
+
+    calibration_.referencePitch = kStandardPitch;
+    SetReferenceA(kStandardPitch);
 
     switches_.SetTransportButtons(row::kStoppedLoaded);
     // The controls of a loaded wave: marks, shift, speed and, for two

@@ -14,6 +14,7 @@
 #include "platform/posix/dl_picture_libraries.h"
 #include "platform/posix/posix_file_system.h"
 #include "platform/wx/main_frame.h"
+#include "platform/wx/note_box.h"
 #include "platform/wx/wx_text_renderer.h"
 
 namespace earloop {
@@ -25,9 +26,11 @@ public:
         audio_ = AudioBackend::Start();
         wxLogVerbose("%s", audio_->Description());
         auto* frame = new MainFrame();
+        noteBox_ = std::make_unique<WxNoteBox>(*frame);
         application_ = std::make_unique<Application>(Platform{*frame, *frame, *frame, files_, pictures_, text_,
-                                                              *frame, audio_->Output(), waveIn_, midiOut_});
+                                                              *frame, audio_->Output(), waveIn_, midiOut_, *noteBox_});
         frame->Attach(application_.get());
+        noteBox_->Attach(application_.get());
         // A failed start has reported itself and closed the window, which ends
         // the loop; the window is never shown.
         if (!application_->Create()) return true;
@@ -42,6 +45,7 @@ public:
     int OnExit() override {
         audioPump_.Stop();
         application_.reset();
+        noteBox_.reset();
         audio_.reset();
         return wxApp::OnExit();
     }
@@ -56,6 +60,7 @@ private:
     WxTextRenderer text_;
     NoWaveInput waveIn_;
     NoMidiOutput midiOut_;
+    std::unique_ptr<WxNoteBox> noteBox_;  // outlives the application
     std::unique_ptr<Application> application_;
 };
 

@@ -17,7 +17,8 @@ struct AppHarness {
     FakeWaveOutput waveOut;
     NoWaveInput waveIn;
     NoMidiOutput midiOut;
-    Application app{{window, dialogs, keyboard, files, pictures, text, timers, waveOut, waveIn, midiOut}};
+    FakeNoteBox noteBox;
+    Application app{{window, dialogs, keyboard, files, pictures, text, timers, waveOut, waveIn, midiOut, noteBox}};
 
     // What the toolkit does: create, then install the keys once shown.
     bool Start() {

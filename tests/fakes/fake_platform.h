@@ -14,6 +14,7 @@
 #include "platform/ports/dialog_port.h"
 #include "platform/ports/keyboard_port.h"
 #include "platform/ports/midi_port.h"
+#include "platform/ports/note_box_port.h"
 #include "platform/ports/picture_library.h"
 #include "platform/ports/text_renderer.h"
 #include "platform/ports/timer_port.h"
@@ -167,6 +168,65 @@ public:
     void StopTimer(int id) override { running.erase(id); }
     bool Running(int id) const { return running.count(id) != 0; }
     std::map<int, int> running;  // id -> period
+};
+
+// A Note box that keeps its controls' states and the pictures shown in it;
+// without a box every call but OwnerFrame is dropped, as in the real one.
+class FakeNoteBox : public NoteBoxPort {
+public:
+    struct Control {
+        NoteBoxControlSpec spec;
+        std::string text;
+        bool checked = false;
+        bool enabled = true;
+    };
+    Rect OwnerFrame() override { return owner; }
+    void Create(Rect rect, const std::string& caption, const std::vector<NoteBoxControlSpec>& specs,
+                const std::vector<Accelerator>& accelerators) override {
+        exists = true;
+        shown = false;
+        frame = rect;
+        title = caption;
+        keys = accelerators;
+        controls.clear();
+        for (const NoteBoxControlSpec& spec : specs) controls.push_back({spec, spec.caption});
+        picture = FrameBuffer(kWidth, kHeight, {0, 0, 0});
+        ++creations;
+    }
+    void Show() override { shown = exists; }
+    void Destroy() override {
+        exists = shown = false;
+        controls.clear();
+    }
+    void SetText(int id, const std::string& text) override {
+        if (Control* c = Find(id)) c->text = text;
+    }
+    void Check(int id, bool checked) override {
+        if (Control* c = Find(id)) c->checked = checked;
+    }
+    bool IsChecked(int id) override { return Find(id) && Find(id)->checked; }
+    void Enable(int id, bool enabled) override {
+        if (Control* c = Find(id)) c->enabled = enabled;
+    }
+    void PresentPicture(const FrameBuffer& source, Point at) override {
+        if (exists) picture.Blit(at, source);
+    }
+    Control* Find(int id) {
+        for (Control& c : controls)
+            if (c.spec.id == id) return &c;
+        return nullptr;
+    }
+
+    Rect owner{0, 0, 750, 488};
+    bool exists = false;
+    bool shown = false;
+    int creations = 0;
+    Rect frame;
+    std::string title;
+    std::vector<Accelerator> keys;
+    std::vector<Control> controls;
+    FrameBuffer picture;  // the box's client area as presented
+    static constexpr int kWidth = 175, kHeight = 450;
 };
 
 }  // namespace earloop::testing

@@ -11,11 +11,13 @@
 #include <wx/statusbr.h>
 
 #include "app/application.h"
+#include "analysis/note_box.h"
 #include "app/control_ids.h"
 #include "fakes/fake_platform.h"
 #include "fakes/wav_builder.h"
 #include "platform/wx/key_mapping.h"
 #include "platform/wx/main_frame.h"
+#include "platform/wx/note_box.h"
 #include "platform/wx/wx_text_renderer.h"
 #include "resources/menu_and_keys.h"
 #include "resources/pictures.h"
@@ -63,9 +65,13 @@ struct RealWindow {
     testing::FakeWaveOutput waveOut;
     NoWaveInput waveIn;
     NoMidiOutput midiOut;
-    Application app{{*frame, *frame, *frame, files, pictures, text, *frame, waveOut, waveIn, midiOut}};
+    WxNoteBox noteBox{*frame};
+    Application app{{*frame, *frame, *frame, files, pictures, text, *frame, waveOut, waveIn, midiOut, noteBox}};
 
-    RealWindow() { frame->Attach(&app); }
+    RealWindow() {
+        frame->Attach(&app);
+        noteBox.Attach(&app);
+    }
     ~RealWindow() {
         if (!app.Destroyed()) frame->Close(true);
     }
@@ -166,6 +172,60 @@ TEST(MainWindow, APressOnThePictureHoldsThePointerAndSlidersReachTheApplication)
         if (auto* c = dynamic_cast<ClassicControl*>(child); c && c->Handle() == w.app.Window()[Ctl::WaveVolumeSlider])
             send(c, wxEVT_LEFT_DOWN, {2, 7}), send(c, wxEVT_LEFT_UP, {2, 7});
     EXPECT_EQ(w.app.CurrentSettings().waveVolume, 30);
+    LetThePaintHappen();
+}
+
+}  // namespace
+}  // namespace earloop
+
+namespace earloop {
+namespace {
+
+TEST(NoteBoxWindow, OpensOnTopBesideTheFrameTakesTheKeysAndClosesByDeleteOrItsCloseButton) {
+    RealWindow w;
+    ASSERT_TRUE(w.app.Create());
+    w.app.InstallAccelerators();
+    LetThePaintHappen();
+    w.app.Command(ControlId::OpenNoteBox);
+    LetThePaintHappen();
+    wxFrame* box = w.noteBox.Box();
+    ASSERT_NE(box, nullptr);
+    EXPECT_TRUE(box->IsShown());
+    EXPECT_TRUE(box->HasFlag(wxSTAY_ON_TOP));
+    const wxRect frame = w.frame->GetRect();
+    EXPECT_EQ(box->GetPosition(), wxPoint(frame.GetRight() + 1, frame.y));
+    EXPECT_EQ(box->GetSize().GetHeight(), frame.height);
+    auto* count = dynamic_cast<ClassicControl*>(w.noteBox.ControlWindow(NoteBoxId::Count));
+    ASSERT_NE(count, nullptr);
+    EXPECT_EQ(count->Caption(), "5 notes");
+    // A click on "+" reaches the application.
+    dynamic_cast<ClassicControl*>(w.noteBox.ControlWindow(NoteBoxId::More))->SetFocus();
+    w.app.NoteBoxCommand(NoteBoxId::More);
+    EXPECT_EQ(count->Caption(), "6 notes");
+
+    // The Delete key's command arrives from the box's own accelerator table.
+    int deleteCode = KeyCodesOf(Key::Delete).front();
+    wxKeyEvent key(wxEVT_KEY_DOWN);
+    key.m_keyCode = deleteCode;
+    const int command = box->GetAcceleratorTable()->GetCommand(key);
+    EXPECT_EQ(ProgramCommandId(command), ControlId::CloseNoteBox);
+    wxCommandEvent menu(wxEVT_MENU, command);
+    box->GetEventHandler()->ProcessEvent(menu);
+    EXPECT_FALSE(w.app.NoteBox().open);
+    EXPECT_EQ(w.noteBox.Box(), nullptr);
+    LetThePaintHappen();
+
+    w.app.Command(ControlId::OpenNoteBox);
+    LetThePaintHappen();
+    ASSERT_NE(w.noteBox.Box(), nullptr);
+    w.noteBox.Box()->Close();
+    EXPECT_FALSE(w.app.NoteBox().open);
+    LetThePaintHappen();
+    // The next opening is a new box; the shutdown ends it.
+    w.app.Command(ControlId::OpenNoteBox);
+    ASSERT_NE(w.noteBox.Box(), nullptr);
+    w.app.Command(ControlId::Exit);
+    EXPECT_EQ(w.noteBox.Box(), nullptr);
     LetThePaintHappen();
 }
 

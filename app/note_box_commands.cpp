@@ -1,0 +1,222 @@
+// The Note box: opening and closing it, its controls, the staff it shows, and
+// the reference pitch of A with its readouts in the main window.
+
+#include <algorithm>
+#include <vector>
+
+#include "app/application.h"
+#include "app/control_ids.h"
+#include "resources/menu_and_keys.h"
+
+namespace earloop {
+
+namespace {
+
+int MidiNoteOf(int centre, int analysisRange) { return centre / 10 + 12 * (6 - analysisRange); }
+bool OffCentre(int centre) {
+    const int remainder = centre % 10;
+    return remainder < 4 || remainder > 6;
+}
+
+}  // namespace
+
+void Application::DisplayNotes() { Command(ControlId::OpenNoteBox); }
+
+void Application::OpenNoteBox() {
+    if (noteBox_.open) return;
+    NoteBoxPort& box = platform_.noteBox;
+    box.Create(NoteBoxFrame(box.OwnerFrame(), settings_.noteBoxPos), kNoteBoxTitle, NoteBoxControls(),
+               AcceleratorTable());
+    InitNoteBox();
+    box.Show();
+    if (LiveInputOn() || !MidiAvailable()) SetNotePlayControls(false, false, false);
+    noteBox_.open = true;
+    ClearStaff();
+    noteBox_.accidentalStyle = AccidentalStyle::Sharps;
+    AnalyseAgain();
+}
+
+// What the box's creation sets up before it is placed and shown.
+void Application::InitNoteBox() {
+    NoteBoxPort& box = platform_.noteBox;
+    box.SetText(NoteBoxId::ChordGroup, ChordGroupCaption(static_cast<ChordMode>(settings_.chordMode)));
+    noteBox_.accidentalStyle = AccidentalStyle::Sharps;
+    box.Check(NoteBoxId::Sharps, true);
+    noteBox_.displayCount = kStartDisplayCount;
+    box.SetText(NoteBoxId::Count, DisplayCountText(noteBox_.displayCount));
+    AllNotesOff();
+    noteBox_.notePlayOn = false;
+    for (const int id : {NoteBoxId::MidiGroup, NoteBoxId::PlayNotes, NoteBoxId::BaseNote})
+        box.Enable(id, samples_.loaded);
+    box.Check(NoteBoxId::BaseNote, false);
+    noteBox_.baseNoteOnly = false;
+    ChoosePrecisionForNoteBox();
+}
+
+// The longest analysis block shows the notes best; the user may change it after.
+void Application::ChoosePrecisionForNoteBox() {
+    WindowPort& window = platform_.window;
+    window.CheckControl(main_[Ctl::SamplingCoarse], false);
+    window.CheckControl(main_[Ctl::SamplingNormal], false);
+    window.CheckControl(main_[Ctl::SamplingPrecision], true);
+    Command(ControlId::SamplingPrecision);
+}
+
+void Application::CloseNoteBox() {
+    if (noteBox_.open) platform_.noteBox.Destroy();
+    noteBox_.open = false;
+    noteBox_.notePlayOn = false;
+    AllNotesOff();
+}
+
+void Application::NoteBoxCommand(int id) {
+    if (!noteBox_.open) return;
+    switch (id) {
+        case NoteBoxId::Sharps:
+        case NoteBoxId::Flats:
+            noteBox_.accidentalStyle = id == NoteBoxId::Sharps ? AccidentalStyle::Sharps : AccidentalStyle::Flats;
+            AnalyseAgain();
+            break;
+        case NoteBoxId::Fewer: ChangeDisplayCount(-1); break;
+        case NoteBoxId::More: ChangeDisplayCount(+1); break;
+        case NoteBoxId::PlayNotes: SwitchNotePlay(); break;
+        case NoteBoxId::BaseNote:
+            AllNotesOff();
+            noteBox_.baseNoteOnly = platform_.noteBox.IsChecked(NoteBoxId::BaseNote);
+            AnalyseAgain();
+            break;
+        case NoteBoxId::Ok:
+        case NoteBoxId::Cancel: CloseNoteBox(); break;
+        default: break;
+    }
+}
+
+void Application::ChangeDisplayCount(int step) {
+    SilenceNoteBoxNotes();
+    noteBox_.displayCount = std::clamp(noteBox_.displayCount + step, kMinDisplayCount, kMaxDisplayCount);
+    platform_.noteBox.SetText(NoteBoxId::Count, DisplayCountText(noteBox_.displayCount));
+    AnalyseAgain();
+}
+
+void Application::SwitchNotePlay() {
+    AllNotesOff();
+    if (noteBox_.notePlayOn) {
+        noteBox_.notePlayOn = false;
+        platform_.noteBox.SetText(NoteBoxId::PlayNotes, "ON");
+        return;
+    }
+    noteBox_.notePlayOn = true;
+    SilenceNoteBoxNotes();
+    AnalyseAgain();
+    platform_.noteBox.SetText(NoteBoxId::PlayNotes, "OFF");
+}
+
+void Application::AnalyseAgain() { ShowPlayPosition(playback_.position); }
+
+void Application::SetNotePlayControls(bool group, bool button, bool baseNote) {
+    noteBox_.notePlayOn = false;
+    AllNotesOff();
+    NoteBoxPort& box = platform_.noteBox;
+    box.Enable(NoteBoxId::MidiGroup, group);
+    box.Enable(NoteBoxId::PlayNotes, button);
+    box.Enable(NoteBoxId::BaseNote, baseNote);
+}
+
+void Application::ClearStaff() {
+    const Surfaces& pictures = view_.Pictures();
+    ClearStaffArea(noteBox_.staffArea,
+                   StaffPicture(analysis_.analysisRange, pictures.staffBoth, pictures.staffTreble, pictures.staffBass));
+    platform_.noteBox.PresentPicture(noteBox_.staffArea, {kStaffArea.x, kStaffArea.y});
+    platform_.noteBox.SetText(NoteBoxId::ChordText, " ");
+    platform_.noteBox.SetText(NoteBoxId::BassText, " ");
+}
+
+void Application::PlaceNoteOnStaff(int centre, int rank) {
+    if (rank < 0 || rank >= kMaxStaffNotes) return;
+    noteBox_.staff[rank] = StaffPlacement(centre, analysis_.analysisRange, noteBox_.accidentalStyle);
+}
+
+void Application::DrawStaffNotes(int count) {
+    earloop::DrawStaffNotes(noteBox_.staffArea, noteBox_.staff, count, view_.Pictures().noteGlyphs);
+    platform_.noteBox.PresentPicture(noteBox_.staffArea, {kStaffArea.x, kStaffArea.y});
+}
+
+void Application::ShowDetectedNotes(std::span<const int> centres) {
+    const int count = std::min(static_cast<int>(centres.size()), kMaxStaffNotes);
+    for (int rank = 0; rank < kMaxStaffNotes; ++rank) {
+        if (rank < count)
+            PlaceNoteOnStaff(centres[rank], rank);
+        else
+            noteBox_.staff[rank].reset();
+    }
+    if (!noteBox_.open) return;
+    ClearStaff();
+    DrawStaffNotes(noteBox_.displayCount);
+
+    const int range = analysis_.analysisRange;
+    std::vector<int> sorted;
+    for (int i = 0; i < count; ++i)
+        if (centres[i] > 0 && centres[i] < 600) sorted.push_back(centres[i]);
+    std::sort(sorted.begin(), sorted.end());
+    sorted.erase(std::unique(sorted.begin(), sorted.end()), sorted.end());
+    if (!sorted.empty())
+        platform_.noteBox.SetText(NoteBoxId::BassText, NameBassNote(MidiNoteOf(sorted.front(), range),
+                                                                    OffCentre(sorted.front()), noteBox_.accidentalStyle));
+
+    std::vector<int> midiNotes;
+    for (int i = 0; i < count; ++i) midiNotes.push_back(MidiNoteOf(centres[i], range));
+    platform_.noteBox.SetText(NoteBoxId::ChordText,
+                              NameChords(midiNotes, noteBox_.displayCount, static_cast<ChordMode>(settings_.chordMode),
+                                         noteBox_.accidentalStyle));
+    if (noteBox_.notePlayOn && !playback_.stopped) SoundDetectedNotes();
+}
+
+void Application::SetReferenceA(int frequency) {
+    if (const auto steps = CalibrationStepsFor(frequency)) calibration_.calibrationSteps = *steps;
+    platform_.window.SetControlText(main_[Ctl::CalibrationReadout], ReferenceLabel(frequency));
+}
+
+void Application::ShowPitchAdjustKey(int note) {
+    if (const auto label = PitchAdjustLabel(note)) platform_.window.SetControlText(main_[Ctl::PitchAdjustLabel], *label);
+}
+
+void Application::PitchAdjustDown() {
+    if (!states_.pitchAdjust) return;
+    int& pitch = calibration_.referencePitch;
+    if (--pitch <= kLowestReferencePitch) {
+        pitch = kLowestReferencePitch;
+        platform_.window.EnableControl(main_[Ctl::PitchAdjustDown], false);
+    } else {
+        ToggleButton(Ctl::PitchAdjustDown);
+        platform_.window.EnableControl(main_[Ctl::PitchAdjustUp], true);
+    }
+    ApplyReferencePitch();
+}
+
+void Application::PitchAdjustUp() {
+    if (!states_.pitchAdjust) return;
+    int& pitch = calibration_.referencePitch;
+    if (++pitch >= kHighestReferencePitch) {
+        pitch = kHighestReferencePitch;
+        platform_.window.EnableControl(main_[Ctl::PitchAdjustUp], false);
+    } else {
+        ToggleButton(Ctl::PitchAdjustUp);
+        platform_.window.EnableControl(main_[Ctl::PitchAdjustDown], true);
+    }
+    ApplyReferencePitch();
+}
+
+// Back to 440 Hz; the buttons stay as they are.
+void Application::PitchAdjustReset() {
+    if (!states_.pitchAdjust) return;
+    calibration_.referencePitch = kStandardPitch;
+    ApplyReferencePitch();
+}
+
+void Application::ApplyReferencePitch() {
+    SetReferenceA(calibration_.referencePitch);
+    if (MidiAvailable()) SoundReferenceTone();
+    AnalyseAgain();
+}
+
+}  // namespace earloop
