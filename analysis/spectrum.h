@@ -71,4 +71,12 @@ void BuildPitchLevels(const AnalysisBlock& block, std::span<const double> spectr
 std::uint32_t AnalysisPosition(std::uint32_t position, std::uint32_t blockBytes, std::uint32_t workBytes,
                                std::uint32_t blockAlign);
 
+// Everything one analysis tick works in, kept from tick to tick so that
+// nothing is allocated while playing.
+struct SpectrumState {
+    AnalysisBlock block;                           // for the output rate and the Sampling Time choice
+    SpectrumBuffers buffers;
+    std::array<double, kPitchSteps> pitchLevel{};  // the levels of the last tick
+};
+
 }  // namespace earloop

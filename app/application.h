@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "analysis/analysis_parameters.h"
+#include "analysis/spectrum.h"
 #include "app/error_state.h"
 #include "app/main_window.h"
 #include "display/control_states.h"
@@ -101,6 +102,7 @@ public:
     const AnalysisParameters& Analysis() const { return analysis_; }
     const PlaybackState& Playback() const { return playback_; }
     const MarkPoint& Marks() const { return marks_; }
+    const SpectrumState& Spectrum() const { return *spectrum_; }
     const ControlStates& States() const { return states_; }
     const MainWindow& Window() const { return main_; }
     MainView& View() { return view_; }
@@ -169,6 +171,10 @@ private:
     void RemoveMarkCursor();
     void InvertRepeatRange();
 
+    // The analysis at the play position (analysis_commands.cpp).
+    void SetAnalysisBlock();
+    void AnalyseAt(std::uint32_t position);
+
     // Speed and pitch shift (speed_commands.cpp).
     void SpeedTo100();
     void SpeedTo1();
@@ -221,6 +227,7 @@ private:
     AnalysisParameters analysis_;
     PlaybackState playback_;
     MarkPoint marks_;
+    std::unique_ptr<SpectrumState> spectrum_ = std::make_unique<SpectrumState>();
     SampleStore samples_;
     OutputEngine output_;
     ErrorState error_;

@@ -1,0 +1,36 @@
+// The analysis at the play position: the block before it, its spectrum on
+// the pitch scale, the strip and the detail view.
+
+#include "app/application.h"
+
+namespace earloop {
+
+// The pitch table for the output rate, the Sampling Time choice and the
+// keyboard range; the block length follows the choice.
+void Application::SetAnalysisBlock() {
+    spectrum_->block = earloop::SetAnalysisBlock(samples_.outputFormat.nSamplesPerSec, analysis_.blockMode,
+                                                 analysis_.analysisRange);
+    analysis_.analysisPoints = spectrum_->block.points;
+    analysis_.pitchBase = spectrum_->block.pitchBase;
+}
+
+void Application::AnalyseAt(std::uint32_t position) {
+    if (!samples_.loaded) return;
+    const WaveFormatInfo& format = samples_.outputFormat;
+    const std::uint32_t blockBytes = static_cast<std::uint32_t>(analysis_.analysisPoints) * format.nBlockAlign;
+    const std::uint32_t at = AnalysisPosition(position, blockBytes, samples_.workBytes, format.nBlockAlign);
+    const std::span samples(samples_.Active(), samples_.workBytes);
+    view_.DrawDetailView({.samples = samples,
+                          .position = at,
+                          .windowBytes = blockBytes,
+                          .blockAlign = format.nBlockAlign,
+                          .channels = format.nChannels,
+                          .vocalCancelOn = samples_.vocalCancelOn});
+    SpectrumState& s = *spectrum_;
+    ComputeSpectrum(samples, at, s.block.points, format.nBlockAlign, format.nChannels,
+                    {.vocalCancel = samples_.vocalCancelOn}, s.buffers);
+    BuildPitchLevels(s.block, s.buffers.spectrum, s.pitchLevel);
+    view_.DrawSpectrum(s.pitchLevel, s.buffers.blockPeak, analysis_.clipLevel, 0);
+}
+
+}  // namespace earloop
