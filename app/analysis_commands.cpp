@@ -3,6 +3,9 @@
 
 #include "app/application.h"
 
+#include <optional>
+#include <utility>
+
 namespace earloop {
 
 // The pitch table for the output rate, the Sampling Time choice and the
@@ -31,6 +34,12 @@ void Application::AnalyseAt(std::uint32_t position) {
                     {.vocalCancel = samples_.vocalCancelOn}, s.buffers);
     BuildPitchLevels(s.block, s.buffers.spectrum, s.pitchLevel);
     view_.DrawSpectrum(s.pitchLevel, s.buffers.blockPeak, analysis_.clipLevel, 0);
+
+    // Silence keeps the last notes, the gauge and the Note box as they were.
+    std::optional<NoteDetection> found = DetectNotes(s.pitchLevel, analysis_, 0);
+    if (!found) return;
+    notes_ = std::move(*found);
+    if (notes_.tuneValue) platform_.window.SetProgressValue(main_[Ctl::TuningMeter], *notes_.tuneValue);
 }
 
 }  // namespace earloop

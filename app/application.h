@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "analysis/analysis_parameters.h"
+#include "analysis/note_detection.h"
 #include "analysis/spectrum.h"
 #include "app/error_state.h"
 #include "app/main_window.h"
@@ -103,6 +104,8 @@ public:
     const PlaybackState& Playback() const { return playback_; }
     const MarkPoint& Marks() const { return marks_; }
     const SpectrumState& Spectrum() const { return *spectrum_; }
+    // The notes found at the last analysis that found any.
+    const NoteDetection& Notes() const { return notes_; }
     const ControlStates& States() const { return states_; }
     const MainWindow& Window() const { return main_; }
     MainView& View() { return view_; }
@@ -228,6 +231,7 @@ private:
     PlaybackState playback_;
     MarkPoint marks_;
     std::unique_ptr<SpectrumState> spectrum_ = std::make_unique<SpectrumState>();
+    NoteDetection notes_;
     SampleStore samples_;
     OutputEngine output_;
     ErrorState error_;
