@@ -170,4 +170,14 @@ std::uint32_t AnalysisPosition(std::uint32_t position, std::uint32_t blockBytes,
     return position - position % std::max<std::uint32_t>(blockAlign, 1);
 }
 
+std::uint32_t AnalyseWaveAt(const WaveSamples& wave, std::uint32_t position, SpectrumState& state) {
+    const auto workBytes = static_cast<std::uint32_t>(wave.samples.size());
+    const std::uint32_t blockBytes = static_cast<std::uint32_t>(state.block.points) * wave.blockAlign;
+    const std::uint32_t at = AnalysisPosition(position, blockBytes, workBytes, wave.blockAlign);
+    ComputeSpectrum(wave.samples, at, state.block.points, static_cast<int>(wave.blockAlign), wave.channels,
+                    {.vocalCancel = wave.vocalCancel}, state.buffers);
+    BuildPitchLevels(state.block, state.buffers.spectrum, state.pitchLevel);
+    return at;
+}
+
 }  // namespace earloop

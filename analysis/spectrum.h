@@ -79,4 +79,15 @@ struct SpectrumState {
     std::array<double, kPitchSteps> pitchLevel{};  // the levels of the last tick
 };
 
+// The wave's analysis at a play position: the block before it (placed by
+// AnalysisPosition), mixed, transformed and mapped onto the pitch scale into
+// `state`. Returns where the block ends, for the detail view.
+struct WaveSamples {
+    std::span<const std::uint8_t> samples;  // the active samples
+    std::uint32_t blockAlign = 0;
+    int channels = 1;
+    bool vocalCancel = false;
+};
+std::uint32_t AnalyseWaveAt(const WaveSamples& wave, std::uint32_t position, SpectrumState& state);
+
 }  // namespace earloop

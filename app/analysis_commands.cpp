@@ -20,19 +20,16 @@ void Application::SetAnalysisBlock() {
 void Application::AnalyseAt(std::uint32_t position) {
     if (!samples_.loaded) return;
     const WaveFormatInfo& format = samples_.outputFormat;
-    const std::uint32_t blockBytes = static_cast<std::uint32_t>(analysis_.analysisPoints) * format.nBlockAlign;
-    const std::uint32_t at = AnalysisPosition(position, blockBytes, samples_.workBytes, format.nBlockAlign);
-    const std::span samples(samples_.Active(), samples_.workBytes);
-    view_.DrawDetailView({.samples = samples,
+    const WaveSamples wave{std::span(samples_.Active(), samples_.workBytes), format.nBlockAlign, format.nChannels,
+                           samples_.vocalCancelOn};
+    SpectrumState& s = *spectrum_;
+    const std::uint32_t at = AnalyseWaveAt(wave, position, s);
+    view_.DrawDetailView({.samples = wave.samples,
                           .position = at,
-                          .windowBytes = blockBytes,
+                          .windowBytes = static_cast<std::uint32_t>(s.block.points) * format.nBlockAlign,
                           .blockAlign = format.nBlockAlign,
                           .channels = format.nChannels,
                           .vocalCancelOn = samples_.vocalCancelOn});
-    SpectrumState& s = *spectrum_;
-    ComputeSpectrum(samples, at, s.block.points, format.nBlockAlign, format.nChannels,
-                    {.vocalCancel = samples_.vocalCancelOn}, s.buffers);
-    BuildPitchLevels(s.block, s.buffers.spectrum, s.pitchLevel);
     view_.DrawSpectrum(s.pitchLevel, s.buffers.blockPeak, analysis_.clipLevel, 0);
 
     // Silence keeps the last notes, the gauge and the Note box as they were.
