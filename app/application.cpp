@@ -238,6 +238,7 @@ void Application::ShowPlayPosition(std::uint32_t position) {
     const std::string runningTime = FormatPlayTime("%02d:%02d.%02d ", ms);
     if (!marks_.markSet) view_.DrawMarkTime(runningTime);
     if (!marks_.repeatSet) view_.DrawRepeatTime(runningTime);
+    AnalyseAt(position);
 }
 
 void Application::ShowMarkCursor() {
@@ -259,6 +260,7 @@ void Application::OnWaveOutDone(int bufferTag) {
 void Application::Paint() {
     const int channels = samples_.loaded ? samples_.outputFormat.nChannels : 0;
     view_.Paint({channels, playback_.totalMs, marks_.markSet, marks_.markMs, marks_.repeatSet, marks_.repeatEndMs});
+    AnalyseAt(playback_.position);
 }
 
 void Application::DropFiles(const std::vector<std::string>& paths) {

@@ -11,6 +11,8 @@
 
 #include "analysis/analysis_parameters.h"
 #include "analysis/note_box.h"
+#include "analysis/note_detection.h"
+#include "analysis/spectrum.h"
 #include "app/error_state.h"
 #include "app/main_window.h"
 #include "display/control_states.h"
@@ -122,6 +124,9 @@ public:
     const AnalysisParameters& Analysis() const { return analysis_; }
     const PlaybackState& Playback() const { return playback_; }
     const MarkPoint& Marks() const { return marks_; }
+    const SpectrumState& Spectrum() const { return *spectrum_; }
+    // The notes found at the last analysis that found any.
+    const NoteDetection& Notes() const { return notes_; }
     const ControlStates& States() const { return states_; }
     const MainWindow& Window() const { return main_; }
     MainView& View() { return view_; }
@@ -191,6 +196,10 @@ private:
     void ShowMarkCursor();
     void RemoveMarkCursor();
     void InvertRepeatRange();
+
+    // The analysis at the play position (analysis_commands.cpp).
+    void SetAnalysisBlock();
+    void AnalyseAt(std::uint32_t position);
 
     // Speed and pitch shift (speed_commands.cpp).
     void SpeedTo100();
@@ -266,6 +275,8 @@ private:
     AnalysisParameters analysis_;
     PlaybackState playback_;
     MarkPoint marks_;
+    std::unique_ptr<SpectrumState> spectrum_ = std::make_unique<SpectrumState>();
+    NoteDetection notes_;
     SampleStore samples_;
     OutputEngine output_;
     ErrorState error_;

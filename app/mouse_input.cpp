@@ -130,9 +130,8 @@ void Application::ShiftKeyboardRange(int step, Ctl button) {
     analysis_.analysisRange = range;
     view_.View().markerX += kOctavePixels * step;
     view_.DrawKeyboardAndMarker();
-    const int blockFrames = AnalysisBlockFrames(analysis_.blockMode);
-    if (samples_.loaded) analysis_.analysisPoints = blockFrames;
-    analysis_.monitorPoints = blockFrames;
+    if (samples_.loaded) SetAnalysisBlock();
+    analysis_.monitorPoints = AnalysisBlockFrames(analysis_.blockMode);
     ShowPlayPosition(playback_.position);
     ToggleButton(button);
 }

@@ -108,6 +108,8 @@ void Application::ApplyShift(bool reset) {
     playback_.pitchFactor = reset ? 1.0 : PitchFactor(playback_.pitchShift);
     playback_.speedPercent = CompensatedSpeedPercent(playback_.pitchShift);
     output_.ApplyPitchShift(playback_.pitchFactor, AnalysisBlockFrames(analysis_.blockMode), settings_.ffRwStep);
+    // The pitch scale follows the output rate, so a step stays the pitch heard.
+    if (samples_.loaded) SetAnalysisBlock();
 
     ShowSpeed(playback_.speedPercent);
     // The program has always shown the reset shift as "Shft".

@@ -192,7 +192,7 @@ void Application::SwitchVocalCanceller() {
 void Application::ChooseSamplingTime(int choice) {
     analysis_.blockMode = choice;
     if (!samples_.loaded) return;
-    analysis_.analysisPoints = AnalysisBlockFrames(choice);
+    SetAnalysisBlock();
     output_.PrepareKeepHeader(static_cast<std::uint32_t>(analysis_.analysisPoints));
     if (settings_.keepAuto) settings_.keepMode = choice == 2 ? 1 : 0;
     ReapplyKeepWindow();

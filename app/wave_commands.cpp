@@ -141,7 +141,7 @@ void Application::FinishWaveLoad() {
     window.CheckControl(main_[Ctl::SamplingCoarse], false);
     window.CheckControl(main_[Ctl::SamplingNormal], true);
     analysis_.blockMode = 2;
-    analysis_.analysisPoints = AnalysisBlockFrames(analysis_.blockMode);
+    SetAnalysisBlock();
     output_.PrepareKeepHeader(static_cast<std::uint32_t>(analysis_.analysisPoints));
 
     output_.PrepareWholeWave(settings_.ffRwStep);

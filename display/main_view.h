@@ -103,6 +103,10 @@ public:
     void DrawKeepRange(int markMs, int endMs, std::uint32_t totalMs);
     void DrawDetailView(const DetailSamples& detail);
     void ClearSpectrum();
+    // The spectrum curve over a fresh copy of the strip's grid: the levels
+    // scaled to the largest (quiet blocks drawn low by the clipping level
+    // against the block's peak), shifted left by the calibration's steps.
+    void DrawSpectrum(std::span<const double> levels, int blockPeak, int clipLevel, int calibrationSteps);
     // The keyboard picture and the middle-C marker over it, shown at once.
     void DrawKeyboardAndMarker();
     // The face of an owner-drawn transport button, pressed while the mouse holds it.

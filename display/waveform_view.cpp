@@ -4,6 +4,7 @@
 #include "display/waveform_view.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <utility>
 
@@ -222,6 +223,24 @@ void MainView::DrawDetailView(const DetailSamples& d) {
 void MainView::ClearSpectrum() {
     client_.Blit(kSpectrumAt, surfaces_.spectrumGrid);
     window_.Present(client_, {kSpectrumAt.x, kSpectrumAt.y, surfaces_.spectrumGrid.Width(), surfaces_.spectrumGrid.Height()});
+}
+
+void MainView::DrawSpectrum(std::span<const double> levels, int blockPeak, int clipLevel, int calibrationSteps) {
+    FrameBuffer strip = surfaces_.spectrumGrid;
+    const int height = strip.Height();
+    double largest = 1;
+    for (double level : levels) largest = std::max(largest, std::trunc(level));
+    const int peak = std::max(blockPeak, 1);
+    if (clipLevel > peak) largest *= clipLevel / peak;
+    Point from{0, height};
+    for (std::size_t i = 0; i < levels.size(); ++i) {
+        const Point to{std::clamp(static_cast<int>(i) - calibrationSteps, 0, strip.Width()),
+                       height - static_cast<int>(levels[i] / largest * height)};
+        strip.Line(from, to, {0, 0, 0});
+        from = to;
+    }
+    client_.Blit(kSpectrumAt, strip);
+    window_.Present(client_, {kSpectrumAt.x, kSpectrumAt.y, strip.Width(), height});
 }
 
 void MainView::Paint(const PaintState& state) {
