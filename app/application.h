@@ -5,7 +5,6 @@
 
 #include <memory>
 #include <optional>
-#include <span>
 #include <string>
 #include <vector>
 
@@ -109,11 +108,10 @@ public:
     void SetReferenceA(int frequency);
     // The "Pitch Adj." label for the keyboard note chosen last.
     void ShowPitchAdjustKey(int note);
-    // What the note detection shows, given the pitch-scale centres of the
-    // detected notes, strongest first: every note's staff place and, while the
-    // box is open, the staff with the first displayCount notes, the bass text
-    // of the lowest and the chord text.
-    void ShowDetectedNotes(std::span<const int> centres);
+    // What a detection with notes shows: every detected note's staff place
+    // and, while the box is open, the staff with the first displayCount notes,
+    // the bass text of the lowest note and the chord text.
+    void ShowDetectedNotes(const NoteDetection& found);
     // The steps of that display, for a caller that needs them apart.
     void ClearStaff();
     void PlaceNoteOnStaff(int centre, int rank);

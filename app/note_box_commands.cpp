@@ -10,16 +10,6 @@
 
 namespace earloop {
 
-namespace {
-
-int MidiNoteOf(int centre, int analysisRange) { return centre / 10 + 12 * (6 - analysisRange); }
-bool OffCentre(int centre) {
-    const int remainder = centre % 10;
-    return remainder < 4 || remainder > 6;
-}
-
-}  // namespace
-
 void Application::DisplayNotes() { Command(ControlId::OpenNoteBox); }
 
 void Application::OpenNoteBox() {
@@ -141,30 +131,24 @@ void Application::DrawStaffNotes(int count) {
     platform_.noteBox.PresentPicture(noteBox_.staffArea, {kStaffArea.x, kStaffArea.y});
 }
 
-void Application::ShowDetectedNotes(std::span<const int> centres) {
-    const int count = std::min(static_cast<int>(centres.size()), kMaxStaffNotes);
+void Application::ShowDetectedNotes(const NoteDetection& found) {
+    const int count = std::min(static_cast<int>(found.detectedNotes.size()), kMaxStaffNotes);
     for (int rank = 0; rank < kMaxStaffNotes; ++rank) {
         if (rank < count)
-            PlaceNoteOnStaff(centres[rank], rank);
+            PlaceNoteOnStaff(found.detectedNotes[rank].centre, rank);
         else
             noteBox_.staff[rank].reset();
     }
     if (!noteBox_.open) return;
     ClearStaff();
     DrawStaffNotes(noteBox_.displayCount);
-
-    const int range = analysis_.analysisRange;
-    std::vector<int> sorted;
-    for (int i = 0; i < count; ++i)
-        if (centres[i] > 0 && centres[i] < 600) sorted.push_back(centres[i]);
-    std::sort(sorted.begin(), sorted.end());
-    sorted.erase(std::unique(sorted.begin(), sorted.end()), sorted.end());
-    if (!sorted.empty())
-        platform_.noteBox.SetText(NoteBoxId::BassText, NameBassNote(MidiNoteOf(sorted.front(), range),
-                                                                    OffCentre(sorted.front()), noteBox_.accidentalStyle));
-
+    if (!found.sortedNotes.empty()) {
+        const DetectedNote& lowest = found.sortedNotes.front();
+        platform_.noteBox.SetText(NoteBoxId::BassText,
+                                  NameBassNote(lowest.midiNote, lowest.offCentre != 0, noteBox_.accidentalStyle));
+    }
     std::vector<int> midiNotes;
-    for (int i = 0; i < count; ++i) midiNotes.push_back(MidiNoteOf(centres[i], range));
+    for (const DetectedNote& note : found.detectedNotes) midiNotes.push_back(note.midiNote);
     platform_.noteBox.SetText(NoteBoxId::ChordText,
                               NameChords(midiNotes, noteBox_.displayCount, static_cast<ChordMode>(settings_.chordMode),
                                          noteBox_.accidentalStyle));

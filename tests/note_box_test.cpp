@@ -174,13 +174,15 @@ TEST(NoteBox, TheSettingOpensItOverTheWindowsLeftEdge) {
 
 TEST(NoteBox, DetectedNotesGoOnTheStaffWithTheirBassAndChordTexts) {
     Harness h;
-    const std::vector<int> centres = {315, 245, 285};  // G4, C4, E4, strongest first
-    h.app.ShowDetectedNotes(centres);  // closed: only the staff places
+    NoteDetection found;  // G4, C4, E4, strongest first
+    found.detectedNotes = {{67, 0, 90, 315}, {60, 0, 80, 245}, {64, 0, 70, 285}};
+    found.sortedNotes = {found.detectedNotes[1], found.detectedNotes[2], found.detectedNotes[0]};
+    h.app.ShowDetectedNotes(found);  // closed: only the staff places
     EXPECT_EQ(h.app.NoteBox().staff[1], (StaffEntry{119, 0}));
     EXPECT_EQ(h.noteBox.creations, 0);
 
     h.app.Command(ControlId::OpenNoteBox);
-    h.app.ShowDetectedNotes(centres);
+    h.app.ShowDetectedNotes(found);
     EXPECT_EQ(h.app.NoteBox().staff[0], (StaffEntry{103, 0}));
     EXPECT_EQ(h.app.NoteBox().staff[2], (StaffEntry{111, 0}));
     EXPECT_FALSE(h.app.NoteBox().staff[3].has_value());
