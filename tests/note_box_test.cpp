@@ -218,6 +218,20 @@ TEST(NoteBox, WhileOpenALoadAndAStopChooseTheLongestBlockAndALoadTakesABackTo440
     EXPECT_EQ(h.Text(NoteBoxId::PlayNotes), "ON");
 }
 
+TEST(PitchAdjust, AKeyPressedOnTheKeyboardNamesItsKeyAndARightClickOpensTheBox) {
+    Harness h;
+    const std::pair<Point, std::string> presses[] = {{{255, 380}, "  Pitch Adj. [C] "}, {{245, 250}, "  Pitch Adj. [H] "}};
+    for (const auto& [at, label] : presses) {
+        h.app.MouseDown(at);
+        h.app.MouseUp(at);
+        EXPECT_EQ(h.Control(Ctl::PitchAdjustLabel).text, label);
+    }
+    h.app.RightButtonUp({255, 380});
+    h.app.RightButtonUp({255, 380});
+    EXPECT_EQ(h.noteBox.creations, 1);
+    EXPECT_TRUE(h.app.NoteBox().open);
+}
+
 TEST(PitchAdjust, StepsBetween430And460AndBackTo440WithTheReadout) {
     Harness h;
     EXPECT_EQ(h.Control(Ctl::CalibrationReadout).text, "A=\n440Hz");
