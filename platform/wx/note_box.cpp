@@ -30,9 +30,7 @@ ControlKind ClassicKind(NoteBoxControlKind kind) {
 
 WxNoteBox::WxNoteBox(wxFrame& owner) : owner_(owner), font_(ClassicGuiFont()) {}
 
-WxNoteBox::~WxNoteBox() {
-    if (dialog_) dialog_->Destroy();
-}
+WxNoteBox::~WxNoteBox() { Destroy(); }
 
 Rect WxNoteBox::OwnerFrame() {
     const wxRect r = owner_.GetRect();
@@ -128,8 +126,13 @@ void WxNoteBox::Destroy() {
     dialog_ = nullptr;
     picturePanel_ = nullptr;
     controls_.clear();
-    // Deferred by the toolkit, so a box can end from inside its own event.
-    if (dialog) dialog->Destroy();
+    if (!dialog) return;
+    // The toolkit deletes the box later (so it can end from inside its own
+    // event); until then none of its events may reach this object, which may
+    // be gone by then.
+    for (wxWindow* child : dialog->GetChildren()) child->SetEvtHandlerEnabled(false);
+    dialog->SetEvtHandlerEnabled(false);
+    dialog->Destroy();
 }
 
 wxWindow* WxNoteBox::ControlWindow(int id) const {
