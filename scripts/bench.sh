@@ -10,14 +10,38 @@
 #                                    rubberband-cli when they are missing
 #   scripts/bench.sh mixer [seconds] the audio callback's work per period, as a share
 #                                    of the period, with stream voices at the highest rate
+#   scripts/bench.sh analysis [ticks] one analysis tick at 2048 points as a share of the
+#                                    100 ms tick period, and our FFT against FFTW's; installs
+#                                    Debian's libfftw3-dev when pkg-config cannot find fftw3
 set -euo pipefail
 cd "$(dirname "$0")/.."
+
+# Installs Debian packages that are missing.
+apt_install() {
+  echo "Installing: $*"
+  sudo=""
+  [ "$(id -u)" -eq 0 ] || sudo="sudo"
+  export DEBIAN_FRONTEND=noninteractive
+  $sudo apt-get update -qq
+  $sudo apt-get install -y -qq "$@" >/dev/null
+}
+
+# Before configuring, so that the build finds FFTW.
+if [ "${1:-}" = analysis ] && ! pkg-config --exists fftw3 2>/dev/null; then
+  apt_install libfftw3-dev
+fi
 cmake -S . -B build/bench -G Ninja -DCMAKE_BUILD_TYPE=Release -DEARLOOP_SANITIZE=OFF -DEARLOOP_TESTS=OFF >/dev/null
 
 if [ "${1:-}" = mixer ]; then
   shift
   cmake --build build/bench --target earloop_mixer_bench
   exec build/bench/bin/earloop_mixer_bench "$@"
+fi
+
+if [ "${1:-}" = analysis ]; then
+  shift
+  cmake --build build/bench --target earloop_analysis_bench
+  exec build/bench/bin/earloop_analysis_bench "$@"
 fi
 
 if [ "${1:-}" != render ]; then
@@ -29,12 +53,7 @@ missing=()
 command -v soundstretch >/dev/null || missing+=(soundstretch)
 command -v rubberband >/dev/null || missing+=(rubberband-cli)
 if [ ${#missing[@]} -gt 0 ]; then
-  echo "Installing: ${missing[*]}"
-  sudo=""
-  [ "$(id -u)" -eq 0 ] || sudo="sudo"
-  export DEBIAN_FRONTEND=noninteractive
-  $sudo apt-get update -qq
-  $sudo apt-get install -y -qq "${missing[@]}" >/dev/null
+  apt_install "${missing[@]}"
 fi
 
 cmake --build build/bench --target earloop-cli earloop_music_wav earloop_stretch_bench >/dev/null

@@ -14,6 +14,7 @@
 #include "analysis/analysis_parameters.h"
 #include "platform/audio/mixer.h"
 #include "playback/output_engine.h"
+#include "tools/arguments.h"
 #include "tools/console_wave.h"
 #include "wave/wav_format.h"
 
@@ -34,30 +35,6 @@ constexpr std::uint64_t kOverrunFrames = kCardRate;
 // The program's state after a load: Sampling Time "normal", FF/RW step 5 s.
 constexpr int kLoadedBlockMode = 2;
 constexpr int kFfRwStepMs = 5000;
-
-// --- arguments ---------------------------------------------------------------
-
-std::optional<long long> WholeNumber(const std::string& text) {
-    const char* first = text.data();
-    const char* last = first + text.size();
-    if (first != last && *first == '+') ++first;
-    long long value = 0;
-    const auto [end, error] = std::from_chars(first, last, value);
-    if (first == last || error != std::errc() || end != last) return std::nullopt;
-    return value;
-}
-
-std::optional<int> InRange(const std::string& text, long long low, long long high) {
-    const auto value = WholeNumber(text);
-    if (!value || *value < low || *value > high) return std::nullopt;
-    return static_cast<int>(*value);
-}
-
-std::optional<std::uint32_t> Milliseconds(const std::string& text) {
-    const auto value = WholeNumber(text);
-    if (!value || *value < 0 || *value > 0xFFFFFFFFll) return std::nullopt;
-    return static_cast<std::uint32_t>(*value);
-}
 
 // --- the engine's surroundings ---------------------------------------------
 
