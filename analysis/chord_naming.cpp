@@ -1,5 +1,7 @@
 #include "analysis/chord_naming.h"
 
+#include <vector>
+
 #include <cstddef>
 #include <initializer_list>
 
@@ -98,6 +100,19 @@ std::string NameChords(std::span<const int> midiNotes, int displayCount, ChordMo
 std::string NameBassNote(int midiNote, bool offCentre, AccidentalStyle style) {
     const std::string_view name = NoteName(PitchClass(midiNote), style);
     return offCentre ? "( " + std::string(name) + " )" : std::string(name);
+}
+
+ChordTexts NameDetectedChord(const NoteDetection& found, int displayCount, ChordMode mode, AccidentalStyle style) {
+    ChordTexts texts;
+    if (found.detectedNotes.empty()) return texts;
+    if (!found.sortedNotes.empty()) {
+        const DetectedNote& lowest = found.sortedNotes.front();
+        texts.bass = NameBassNote(lowest.midiNote, lowest.offCentre != 0, style);
+    }
+    std::vector<int> midiNotes;
+    for (const DetectedNote& note : found.detectedNotes) midiNotes.push_back(note.midiNote);
+    texts.chord = NameChords(midiNotes, displayCount, mode, style);
+    return texts;
 }
 
 }  // namespace earloop

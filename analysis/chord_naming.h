@@ -11,6 +11,8 @@
 #include <string>
 #include <string_view>
 
+#include "analysis/note_detection.h"
+
 namespace earloop {
 
 // The chord analysis mode chosen on the Setting dialog; every run starts Simple.
@@ -55,5 +57,14 @@ std::string NameChords(std::span<const int> midiNotes, int displayCount, ChordMo
 // The bass text from the lowest detected note: its name, or "( " name " )"
 // when it lies off the centre of its band.
 std::string NameBassNote(int midiNote, bool offCentre, AccidentalStyle style);
+
+// The bass and chord texts of one detection, as the Note box shows them: the
+// bass from the lowest note, the chord from the strongest; both stay as they
+// were (nullopt) when the detection found no note.
+struct ChordTexts {
+    std::optional<std::string> bass;
+    std::optional<std::string> chord;
+};
+ChordTexts NameDetectedChord(const NoteDetection& found, int displayCount, ChordMode mode, AccidentalStyle style);
 
 }  // namespace earloop

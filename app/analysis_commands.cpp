@@ -30,13 +30,18 @@ void Application::AnalyseAt(std::uint32_t position) {
                           .blockAlign = format.nBlockAlign,
                           .channels = format.nChannels,
                           .vocalCancelOn = samples_.vocalCancelOn});
-    view_.DrawSpectrum(s.pitchLevel, s.buffers.blockPeak, analysis_.clipLevel, 0);
+    const int calibrationSteps = calibration_.calibrationSteps;
+    view_.DrawSpectrum(s.pitchLevel, s.buffers.blockPeak, analysis_.clipLevel, calibrationSteps);
 
     // Silence keeps the last notes, the gauge and the Note box as they were.
-    std::optional<NoteDetection> found = DetectNotes(s.pitchLevel, analysis_, 0);
-    if (!found) return;
+    std::optional<NoteDetection> found = DetectNotes(s.pitchLevel, analysis_, calibrationSteps);
+    if (!found) {
+        SilenceNoteBoxNotes();
+        return;
+    }
     notes_ = std::move(*found);
     if (notes_.tuneValue) platform_.window.SetProgressValue(main_[Ctl::TuningMeter], *notes_.tuneValue);
+    ShowDetectedNotes(notes_);
 }
 
 }  // namespace earloop

@@ -142,16 +142,10 @@ void Application::ShowDetectedNotes(const NoteDetection& found) {
     if (!noteBox_.open) return;
     ClearStaff();
     DrawStaffNotes(noteBox_.displayCount);
-    if (!found.sortedNotes.empty()) {
-        const DetectedNote& lowest = found.sortedNotes.front();
-        platform_.noteBox.SetText(NoteBoxId::BassText,
-                                  NameBassNote(lowest.midiNote, lowest.offCentre != 0, noteBox_.accidentalStyle));
-    }
-    std::vector<int> midiNotes;
-    for (const DetectedNote& note : found.detectedNotes) midiNotes.push_back(note.midiNote);
-    platform_.noteBox.SetText(NoteBoxId::ChordText,
-                              NameChords(midiNotes, noteBox_.displayCount, static_cast<ChordMode>(settings_.chordMode),
-                                         noteBox_.accidentalStyle));
+    const ChordTexts texts = NameDetectedChord(found, noteBox_.displayCount, static_cast<ChordMode>(settings_.chordMode),
+                                               noteBox_.accidentalStyle);
+    if (texts.bass) platform_.noteBox.SetText(NoteBoxId::BassText, *texts.bass);
+    if (texts.chord) platform_.noteBox.SetText(NoteBoxId::ChordText, *texts.chord);
     if (noteBox_.notePlayOn && !playback_.stopped) SoundDetectedNotes();
 }
 

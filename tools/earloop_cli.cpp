@@ -3,11 +3,13 @@
 //
 //   earloop-cli check FILE   checks and loads FILE as the program would
 //   earloop-cli render ...   writes what the player sounds (tools/render.h)
+//   earloop-cli analyse ...  the notes and chords along a file (tools/analyse.h)
 
 #include <cstdio>
 #include <cstring>
 #include <string>
 
+#include "tools/analyse.h"
 #include "tools/console_wave.h"
 #include "tools/render.h"
 
@@ -36,7 +38,7 @@ int Check(const std::string& path) {
     return 0;
 }
 
-void Usage() { std::fprintf(stderr, "usage: earloop-cli check FILE\n%s", kRenderUsage); }
+void Usage() { std::fprintf(stderr, "usage: earloop-cli check FILE\n%s%s", kRenderUsage, kAnalyseUsage); }
 
 }  // namespace
 }  // namespace earloop
@@ -44,6 +46,7 @@ void Usage() { std::fprintf(stderr, "usage: earloop-cli check FILE\n%s", kRender
 int main(int argc, char** argv) {
     if (argc == 3 && std::strcmp(argv[1], "check") == 0) return earloop::Check(argv[2]);
     if (argc >= 2 && std::strcmp(argv[1], "render") == 0) return earloop::RenderCommand(argc - 2, argv + 2);
+    if (argc >= 2 && std::strcmp(argv[1], "analyse") == 0) return earloop::AnalyseCommand(argc - 2, argv + 2);
     earloop::Usage();
     return 2;
 }
