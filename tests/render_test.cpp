@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "fakes/tone_analysis.h"
+#include "fakes/tool_run.h"
 #include "fakes/wav_builder.h"
 #include "wave/wav_format.h"
 
@@ -25,37 +26,12 @@ namespace {
 
 namespace fs = std::filesystem;
 
-struct ToolRun {
-    int status = -1;
-    std::string output;  // standard output and error
+using testing::RunTool;
+using testing::WriteFile;
+
+struct TempFolder : testing::TempFolder {
+    TempFolder() : testing::TempFolder("earloop-render") {}
 };
-
-ToolRun RunTool(const std::string& arguments) {
-    const std::string command = std::string(EARLOOP_BIN_DIR) + "/earloop-cli render " + arguments + " 2>&1";
-    ToolRun run;
-    if (FILE* pipe = ::popen(command.c_str(), "r")) {
-        char buffer[256];
-        while (std::fgets(buffer, sizeof buffer, pipe)) run.output += buffer;
-        run.status = WEXITSTATUS(::pclose(pipe));
-    }
-    return run;
-}
-
-class TempFolder {
-public:
-    TempFolder() : path_(fs::temp_directory_path() / ("earloop-render-" + std::to_string(::getpid()))) {
-        fs::create_directories(path_);
-    }
-    ~TempFolder() { fs::remove_all(path_); }
-    std::string operator/(const std::string& name) const { return (path_ / name).string(); }
-
-private:
-    fs::path path_;
-};
-
-void WriteFile(const std::string& path, const std::string& contents) {
-    std::ofstream(path, std::ios::binary) << contents;
-}
 
 // `seconds` of a tone on every channel, amplitude 16000 (8000 after the
 // program's halving).
@@ -146,7 +122,7 @@ TEST(CliRender, WritesThePlayersSoundForEachRequestAsAWavOfTheExactLength) {
     for (const Case& c : cases) {
         const std::string out = folder / "out.wav";
         fs::remove(out);
-        const ToolRun run = RunTool(folder / c.input + " " + out + " " + c.options);
+        const testing::ToolRun run = RunTool("render " + folder / c.input + " " + out + " " + c.options);
         SCOPED_TRACE(std::string(c.input) + " " + c.options + ": " + run.output);
         ASSERT_EQ(run.status, 0);
         const Wav wav = ReadWav(out);
@@ -182,7 +158,7 @@ TEST(CliRender, KeepRendersExactlyTheSecondsAskedOfARepeatingLoopInEitherMode) {
     };
     for (const Case& c : cases) {
         const std::string out = folder / "keep.wav";
-        const ToolRun run = RunTool(folder / "noise.wav " + out + " " + c.options);
+        const testing::ToolRun run = RunTool("render " + folder / "noise.wav " + out + " " + c.options);
         SCOPED_TRACE(c.options + ": " + run.output);
         ASSERT_EQ(run.status, 0);
         const Wav wav = ReadWav(out);
@@ -247,7 +223,7 @@ TEST(CliRender, RefusesEachKindOfUnusableRequestWithOneLineAndTheStatusOfCheck) 
         {in + " /dev/full", 1, prefix + "cannot write /dev/full: No space left on device"},
     };
     for (const Case& c : cases) {
-        const ToolRun run = RunTool(c.arguments);
+        const testing::ToolRun run = RunTool("render " + c.arguments);
         EXPECT_EQ(run.status, c.status) << c.arguments;
         EXPECT_EQ(run.output, c.message + "\n") << c.arguments;
         EXPECT_FALSE(fs::exists(out)) << c.arguments;

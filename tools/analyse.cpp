@@ -1,6 +1,8 @@
 #include "tools/analyse.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <iterator>
 #include <map>
 #include <optional>
 #include <string>
@@ -40,6 +42,9 @@ std::optional<std::string> Parse(int argc, char** argv, AnalyseRequest& request)
             request.accidentals = AccidentalStyle::Flats;
             continue;
         }
+        static constexpr const char* kValued[] = {"--every", "--choice", "--range", "--chord-mode", "--notes",
+                                                  "--reference"};
+        if (std::find(std::begin(kValued), std::end(kValued), arg) == std::end(kValued)) return "unknown option " + arg;
         if (i + 1 >= argc) return arg + " needs a value";
         const std::string value = argv[++i];
         if (arg == "--every") {
@@ -61,12 +66,10 @@ std::optional<std::string> Parse(int argc, char** argv, AnalyseRequest& request)
             const auto count = InRange(value, 1, 15);
             if (!count) return "--notes must be a whole number from 1 to 15";
             request.displayCount = *count;
-        } else if (arg == "--reference") {
+        } else {
             const auto hz = InRange(value, 430, 460);
             if (!hz) return "--reference must be a whole number of hertz from 430 to 460";
             request.referenceHz = *hz;
-        } else {
-            return "unknown option " + arg;
         }
     }
     if (request.file.empty()) return std::string("no file given");
