@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Starts the program in a private Xvfb server, opens a generated chord, plays
-# it for two seconds and saves a PNG of its window.
+# Starts the program in a private Xvfb server, opens a generated chord, opens
+# the Note box, plays the chord for two seconds and saves a PNG of the main
+# window with the Note box beside it.
 # usage: scripts/screenshot.sh [OUT.png] [PROGRAM]
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -22,7 +23,11 @@ trap 'kill "${program_pid:-}" 2>/dev/null || true; rm -rf "$work"' EXIT
 write_demo_wave "$work/A major chord.wav" 12
 start_program "$program" || { echo "the program's window did not appear" >&2; exit 1; }
 open_through_dialog "$program_window" "$work/A major chord.wav" || { echo "no file dialog" >&2; exit 1; }
+xdotool windowfocus --sync "$program_window" key Insert
+sleep 1
 xdotool windowfocus --sync "$program_window" key Return
 sleep 2
-import -window "$program_window" "$out"
+# Both windows sit side by side from the screen's top left corner.
+eval "$(xdotool getwindowgeometry --shell "$program_window")"
+import -window root -crop "$((X + WIDTH + 200))x$((Y + HEIGHT))+0+0" +repage "$out"
 echo "saved $out"
