@@ -215,7 +215,9 @@ private:
     void ShowSpeed(int percent) override;
     void ShowPlayPosition(std::uint32_t position) override;
     bool RepeatCheck() override;
-    void PlayEnded() override {}
+    void PlayEnded() override {
+        if (noteBox_.notePlayOn) AllNotesOff();
+    }
 
     // Seeking by the pointer, the sliders' states, the keyboard range
     // (mouse_input.cpp).
