@@ -4,7 +4,6 @@
 #include <cmath>
 #include <span>
 
-
 namespace earloop {
 
 namespace {
