@@ -4,15 +4,13 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cmath>
-#include <numbers>
 #include <set>
 
 #include "analysis/chord_naming.h"
 #include "app/application.h"
 #include "app/control_ids.h"
 #include "fakes/app_harness.h"
-#include "fakes/wav_builder.h"
+#include "fakes/sample_bytes.h"
 #include "synth/gm_render.h"
 
 namespace earloop {
@@ -21,18 +19,14 @@ namespace {
 namespace cid = ControlId;
 
 struct Listener : testing::AppHarness {
-    // `samples`, interleaved stereo at 44.1 kHz, loaded and played for `ms`.
-    Listener(const std::vector<std::int16_t>& samples, int choice, int ms) {
+    // `samples` loaded and played for `ms`.
+    Listener(const std::vector<std::int16_t>& samples, std::uint16_t channels, std::uint32_t rate, int choice, int ms) {
         EXPECT_TRUE(Start());
-        testing::WaveSpec spec;
-        spec.samples = samples;
-        files.Add("/music/take.wav", testing::MakeWav(spec));
-        dialogs.chosenFile = "/music/take.wav";
-        app.Command(cid::Open);
+        Load(samples, channels, rate);
         app.Command(cid::SamplingCoarse + choice - 1);
         app.Command(cid::Play);
         for (int t = 0; t < ms; t += 100) {
-            waveOut.Play(4410);  // 100 ms of the working stereo samples
+            waveOut.Play(app.Samples().outputFormat.nAvgBytesPerSec / 10);
             app.Timer(kPositionTimerId);
         }
     }
@@ -43,17 +37,8 @@ struct Listener : testing::AppHarness {
     }
 };
 
-std::vector<std::int16_t> Sine(double hz, double seconds) {
-    std::vector<std::int16_t> samples;
-    for (int i = 0; i < static_cast<int>(seconds * 44100); ++i) {
-        const auto s = static_cast<std::int16_t>(std::lround(12000 * std::sin(2 * std::numbers::pi * hz * i / 44100)));
-        samples.insert(samples.end(), {s, s});
-    }
-    return samples;
-}
-
 TEST(Analysis, A440PeaksAtItsStepAnOctaveOfStepsApartInTheOtherRanges) {
-    Listener l(Sine(440.0, 2), 3, 1000);
+    Listener l(testing::Tone(22050, 1, 440.0), 1, 11025, 3, 1000);
     const auto peak = [&] {
         const auto& levels = l.app.Spectrum().pitchLevel;
         return std::max_element(levels.begin(), levels.end()) - levels.begin();
@@ -83,7 +68,7 @@ TEST(Analysis, InstrumentChordsAreNamedFromTheirNotes) {
     for (const Case& c : cases) {
         const auto sound = testing::RenderGmNotes({c.program, c.notes, 2.0});
         if (!sound) GTEST_SKIP() << "no General MIDI SoundFont installed";
-        Listener l(*sound, 3, 800);
+        Listener l(*sound, 2, 44100, 3, 800);
         std::set<int> classes;
         for (int note : l.Notes()) classes.insert(note % 12);
         for (int note : c.notes) EXPECT_TRUE(classes.count(note % 12)) << c.what << ": " << note << " not found";

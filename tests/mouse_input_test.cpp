@@ -6,7 +6,6 @@
 #include "app/control_ids.h"
 #include "display/pointer_input.h"
 #include "fakes/app_harness.h"
-#include "fakes/wav_builder.h"
 
 namespace earloop {
 namespace {
@@ -25,13 +24,7 @@ TEST(NoteAtPoint, KeysOfBothBandsInEachRangeAndPointsOnNoKey) {
 struct Harness : testing::AppHarness {
     Harness() {
         EXPECT_TRUE(Start());
-        testing::WaveSpec spec;
-        spec.rate = 11025;
-        spec.samples = testing::RampSamples(11025 * 3, 2);
-        files.Add("/music/take.wav", testing::MakeWav(spec));
-        dialogs.chosenFile = "/music/take.wav";
-        app.Command(ControlId::Open);
-        waveOut.TakeLog();
+        LoadRamp(11025 * 3, 2);
     }
     std::uint32_t Position() const { return app.Playback().position; }
     void Slide(Ctl slider, SliderNotice notice, int position) { app.SliderNotice(app.Window()[slider], notice, position); }

@@ -30,9 +30,7 @@ TEST(DetectNotes, HalfHeightEdgesGiveCentreNoteAndMark) {
     // yet an edge), and a weaker spike kept last, so the plateau is the one note.
     struct Case { int range, calibration, from, to, midiNote, offCentre, centre, tune; } cases[] = {
         {3, 0, 331, 334, 69, 1, 332, 0},     // edges 330 and 336
-        {3, -1, 331, 334, 69, 1, 333, 0},
         {3, -2, 331, 334, 69, 0, 334, 100},  // A = 440 Hz: mid-band
-        {3, -4, 331, 334, 69, 0, 336, 100},
         {3, -5, 331, 334, 69, 1, 337, 0},
         {2, 0, 331, 334, 81, 1, 332, 0},
         {4, 0, 331, 334, 57, 1, 332, 0},

@@ -6,7 +6,6 @@
 #include <cmath>
 #include <numbers>
 #include <tuple>
-#include <utility>
 #include <vector>
 
 #include "fakes/sample_bytes.h"
@@ -59,24 +58,6 @@ TEST(Spectrum, FftOfKnownSignalsHasScaledMagnitudesInNaturalOrder) {
             EXPECT_EQ(re[n] + re[n + 3] + im[n] + im[n + 3], 4 * 7.0) << "past the end";
         }
     }
-}
-
-TEST(Spectrum, A440PeaksAtItsStepInEachRangeUnlessCancelled) {
-    // Near bin 81.7 of 2048. Steps 333 and 334 (range 3) share bin 82: the first
-    // wins, except under range 2's rising weight.
-    std::vector<std::int16_t> centred;
-    for (std::int16_t s : testing::Tone(4000, 1, 440.0)) centred.insert(centred.end(), {s, s});
-    SpectrumBuffers plain, cancelled;
-    ComputeSpectrum(testing::ToBytes(centred), 3000 * 4, 2048, 4, 2, {}, plain);
-    ComputeSpectrum(testing::ToBytes(centred), 3000 * 4, 2048, 4, 2, {.vocalCancel = true}, cancelled);
-    std::array<double, kPitchSteps> levels{};
-    const std::pair<int, int> peaks[] = {{3, 333}, {2, 334 - 120}, {4, 333 + 120}};
-    for (auto [range, step] : peaks) {
-        BuildPitchLevels(SetAnalysisBlock(11025, 3, range), plain.spectrum, levels);
-        EXPECT_EQ(std::max_element(levels.begin(), levels.end()) - levels.begin(), step) << "range " << range;
-    }
-    EXPECT_TRUE(std::all_of(cancelled.spectrum.begin(), cancelled.spectrum.end(), [](double m) { return m == 0.0; }));
-    EXPECT_EQ(cancelled.blockPeak, 0);
 }
 
 TEST(Spectrum, BlockMixOffsetsAndPeak) {

@@ -9,16 +9,12 @@
 #include "app/application.h"
 #include "app/control_ids.h"
 #include "fakes/app_harness.h"
-#include "fakes/wav_builder.h"
 #include "resources/menu_and_keys.h"
 
 namespace earloop {
 namespace {
 
 namespace cid = ControlId;
-using testing::MakeWav;
-using testing::RampSamples;
-using testing::WaveSpec;
 
 constexpr std::uint32_t kBytesPerSecond = 22050;  // mono at the working rate
 
@@ -26,14 +22,7 @@ struct Player : testing::AppHarness {
     // A mono wave of `seconds` at the working rate, loaded and stopped.
     explicit Player(int seconds = 32, std::uint16_t channels = 1) {
         EXPECT_TRUE(Start());
-        WaveSpec spec;
-        spec.rate = 11025;
-        spec.channels = channels;
-        spec.samples = RampSamples(11025u * seconds, channels);
-        files.Add("/music/take.wav", MakeWav(spec));
-        dialogs.chosenFile = "/music/take.wav";
-        app.Command(cid::Open);
-        waveOut.TakeLog();
+        LoadRamp(11025u * seconds, channels);
     }
     const PlaybackState& State() const { return app.Playback(); }
     // `ms` of sound go by: the open device plays them and the position timer
@@ -185,7 +174,7 @@ TEST(Transport, EscapeStopsThePlayAndTheVocalCancellerNeedsTwoChannels) {
     EXPECT_EQ(stereo.Control(Ctl::VocalCanceller).text, "+");
 }
 
-TEST(Keys, WithoutAWaveOnlyStopAndLiveInputAreWired) {
+TEST(Keys, WithoutAWaveOnlyStopAndLiveInputAreWiredAndSpeedAndShiftStay) {
     testing::AppHarness h;
     ASSERT_TRUE(h.Start());
     h.dialogs.chosenFile = std::nullopt;
@@ -203,6 +192,11 @@ TEST(Keys, WithoutAWaveOnlyStopAndLiveInputAreWired) {
         EXPECT_EQ(h.window.enableCalls, before) << "key " << static_cast<int>(key);
         EXPECT_TRUE(h.app.Playback().stopped);
     }
+    for (int id : {cid::SpeedDown10, cid::SpeedTo1, cid::ShiftUp, cid::ShiftDown}) h.app.Command(id);
+    h.app.SpeedSliderChanged(40);
+    EXPECT_EQ(h.app.Playback().speedPercent, 100);
+    EXPECT_EQ(h.app.Playback().pitchShift, 0);
+    EXPECT_TRUE(h.waveOut.opened.empty());
     const int before = h.window.enableCalls;
     h.app.Command(command(Key::Numpad0, false));
     EXPECT_GT(h.window.enableCalls, before) << "Stop acts";

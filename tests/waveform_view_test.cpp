@@ -9,13 +9,9 @@
 #include "app/control_ids.h"
 #include "fakes/app_harness.h"
 #include "fakes/sample_bytes.h"
-#include "fakes/wav_builder.h"
 
 namespace earloop {
 namespace {
-
-using testing::MakeWav;
-using testing::WaveSpec;
 
 constexpr Rgb kTrace{0, 0, 127};
 constexpr Rgb kYellow{255, 255, 0};
@@ -24,13 +20,6 @@ struct Harness : testing::AppHarness {
     Harness() {
         EXPECT_TRUE(Start());
         app.Paint();
-    }
-    void Open(std::vector<std::int16_t> samples, std::uint16_t channels) {
-        WaveSpec spec;
-        spec.rate = 11025, spec.channels = channels, spec.samples = std::move(samples);
-        files.Add("/music/take.wav", MakeWav(spec));
-        dialogs.chosenFile = "/music/take.wav";
-        app.Command(ControlId::Open);
     }
     MainView& View() { return app.View(); }
     const FrameBuffer& Overview() { return app.View().Pictures().overview; }
@@ -68,7 +57,7 @@ TEST(WaveformOverview, TracesSitOnTheirChannelCentresAndTwoChannelsAreLabelled) 
     for (const Case& c : {Case{1, {63, 72}, Span({{48, 78}}), false},
                           Case{2, {31, 40, 86, 95}, Span({{16, 46}, {80, 110}}), true}}) {
         Harness h;
-        h.Open(testing::RampSamples(32400, c.channels), c.channels);
+        h.LoadRamp(32400, c.channels);
         EXPECT_EQ(RowsOf(h.Overview(), kTrace, 100, 101), c.column100) << c.channels;
         EXPECT_EQ(RowsOf(h.Overview(), kTrace, 0, kOverviewWidth), c.rows) << c.channels;
 
@@ -87,7 +76,7 @@ TEST(WaveformOverview, ALongWaveIsTracedThroughEveryStepFactorthFrameUnderItsPro
     Harness h;
     std::vector<std::int16_t> samples;
     for (int i = 0; i < 60000; ++i) samples.push_back(i % 2 == 0 ? 20480 : -20480);
-    h.Open(samples, 1);
+    h.Load(samples, 1);
     EXPECT_EQ(RowsOf(h.Overview(), kTrace, 270, 271), (std::set<int>{43, 63}));
     EXPECT_EQ(RowsOf(h.Overview(), kTrace, 0, kOverviewWidth), Span({{43, 63}}));
 

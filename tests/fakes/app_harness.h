@@ -1,8 +1,12 @@
 #pragma once
 // The application object over the recording fakes of every port.
 
+#include <utility>
+
 #include "app/application.h"
+#include "app/control_ids.h"
 #include "fakes/fake_platform.h"
+#include "fakes/wav_builder.h"
 
 namespace earloop::testing {
 
@@ -27,6 +31,17 @@ struct AppHarness {
         return created;
     }
     const FakeControl& Control(Ctl ctl) const { return window.controls.at(app.Window()[ctl]); }
+    // Opens 16-bit `samples` through the Open command, then clears the wave
+    // output's log.
+    void Load(std::vector<std::int16_t> samples, std::uint16_t channels, std::uint32_t rate = 11025) {
+        WaveSpec spec;
+        spec.rate = rate, spec.channels = channels, spec.samples = std::move(samples);
+        files.Add("/music/take.wav", MakeWav(spec));
+        dialogs.chosenFile = "/music/take.wav";
+        app.Command(ControlId::Open);
+        waveOut.TakeLog();
+    }
+    void LoadRamp(std::size_t frames, std::uint16_t channels) { Load(RampSamples(frames, channels), channels); }
 };
 
 }  // namespace earloop::testing
