@@ -30,12 +30,13 @@ inline int SampleAt(const std::uint8_t* bytes, std::size_t frame, int channels, 
     return static_cast<std::int16_t>(static_cast<std::uint16_t>(p[0] | (p[1] << 8)));
 }
 
-// A steady sine at 11025 frames per second; the right channel has its own
-// level (and phase, when given) so that a mix-up of the channels shows.
-inline std::vector<std::int16_t> Tone(std::size_t frames, int channels, double hz, double rightPhase = 0.0) {
+// A steady sine, by default at the working rate; the right channel has its
+// own level (and phase, when given) so that a mix-up of the channels shows.
+inline std::vector<std::int16_t> Tone(std::size_t frames, int channels, double hz, double rightPhase = 0.0,
+                                      double rate = 11025.0) {
     std::vector<std::int16_t> samples;
     for (std::size_t i = 0; i < frames; ++i) {
-        const double phase = 2 * std::numbers::pi * hz * static_cast<double>(i) / 11025.0;
+        const double phase = 2 * std::numbers::pi * hz * static_cast<double>(i) / rate;
         samples.push_back(static_cast<std::int16_t>(std::lround(12000 * std::sin(phase))));
         if (channels == 2) samples.push_back(static_cast<std::int16_t>(std::lround(7000 * std::sin(phase + rightPhase))));
     }
