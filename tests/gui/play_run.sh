@@ -2,6 +2,9 @@
 # Runs the real program, opens a wave and plays it with the Enter key: the
 # overview shows the wave, and while it plays the play cursor moves and the
 # time readout runs (two pictures of the window a second apart differ there).
+# Then it plays again at half speed: two buffers hold two seconds of output,
+# so a readout still running after three and a half seconds shows that the
+# buffers were refilled as they finished.
 # usage: play_run.sh BIN_DIR   (inside an X server)
 set -euo pipefail
 source "$(dirname "$0")/../../scripts/xdrive.sh"
@@ -27,12 +30,20 @@ case "$overview" in
   *) echo "FAIL: no drawn overview (found: '$overview')"; exit 1 ;;
 esac
 differs() {  # the two pictures differ inside the area WxH+X+Y
-  [ "$(compare -metric AE "$work/first.png[$1]" "$work/second.png[$1]" null: 2>&1 || true)" != 0 ]
+  [ "$(compare -metric AE "$work/${2:-first}.png[$1]" "$work/${3:-second}.png[$1]" null: 2>&1 || true)" != 0 ]
 }
 differs "$overview" || { echo "FAIL: the play cursor did not move"; exit 1; }
 # The client area's origin, from the overview's right end (554) and top (0).
 origin=${overview#*+} width=${overview%%x*}
 x0=$(( ${origin%+*} + width - 554 )) y0=${origin#*+}
-differs "128x49+$(( x0 + 5 ))+$(( y0 + 157 ))" || { echo "FAIL: the time readout did not run"; exit 1; }
+readout="128x49+$(( x0 + 5 ))+$(( y0 + 157 ))"
+differs "$readout" || { echo "FAIL: the time readout did not run"; exit 1; }
+
+xdotool key KP_0 Next Next Next Next Next Return
+sleep 3.5
+import -window "$program_window" "$work/third.png"
+sleep 1
+import -window "$program_window" "$work/fourth.png"
+differs "$readout" third fourth || { echo "FAIL: slowed play stopped: its buffers were not refilled"; exit 1; }
 exit_program "$program_window" || { echo "FAIL: the program did not end"; exit 1; }
-echo "ok: played from the keyboard; the cursor moved and the time ran"
+echo "ok: played from the keyboard; the cursor moved and the time ran, also at half speed"
