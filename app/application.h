@@ -161,6 +161,7 @@ private:
     void Rewind();
     void Stop();
     void LeaveStreamMode();
+    void RebuildKeepLoop();
     std::uint32_t KeepStepBytes() const;
     void MoveKeepWindow(bool forward);
     void SwitchVocalCanceller();
@@ -248,6 +249,7 @@ private:
     void SetNotePlayControls(bool group, bool button, bool baseNote);
     void PitchAdjustUp();
     void PitchAdjustDown();
+    void StepReferencePitch(int step, Ctl pressed, Ctl other);
     void PitchAdjustReset();
     void ApplyReferencePitch();
     // Not built yet: the MIDI output (so never available) that sounds the

@@ -85,8 +85,7 @@ void Application::SeekToViewX() {
     if (seek + playback_.keepBytes >= workBytes) seek = std::max<std::int64_t>(workBytes - playback_.keepBytes, 0);
     playback_.position = static_cast<std::uint32_t>(seek);
     if (playback_.keepOn) {
-        output_.ResetPlainDevice();
-        output_.BuildKeepLoop(playback_.position, settings_.keepMode);
+        RebuildKeepLoop();
     }
     output_.RestartOutput();
     ShowPlayPosition(playback_.position);

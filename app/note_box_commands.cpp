@@ -158,28 +158,22 @@ void Application::ShowPitchAdjustKey(int note) {
     if (const auto label = PitchAdjustLabel(note)) platform_.window.SetControlText(main_[Ctl::PitchAdjustLabel], *label);
 }
 
-void Application::PitchAdjustDown() {
-    if (!states_.pitchAdjust) return;
-    int& pitch = calibration_.referencePitch;
-    if (--pitch <= kLowestReferencePitch) {
-        pitch = kLowestReferencePitch;
-        platform_.window.EnableControl(main_[Ctl::PitchAdjustDown], false);
-    } else {
-        ToggleButton(Ctl::PitchAdjustDown);
-        platform_.window.EnableControl(main_[Ctl::PitchAdjustUp], true);
-    }
-    ApplyReferencePitch();
-}
+void Application::PitchAdjustDown() { StepReferencePitch(-1, Ctl::PitchAdjustDown, Ctl::PitchAdjustUp); }
+void Application::PitchAdjustUp() { StepReferencePitch(+1, Ctl::PitchAdjustUp, Ctl::PitchAdjustDown); }
 
-void Application::PitchAdjustUp() {
+// One hertz up or down; the button that reached its end is disabled, the
+// other one enabled again.
+void Application::StepReferencePitch(int step, Ctl pressed, Ctl other) {
     if (!states_.pitchAdjust) return;
     int& pitch = calibration_.referencePitch;
-    if (++pitch >= kHighestReferencePitch) {
-        pitch = kHighestReferencePitch;
-        platform_.window.EnableControl(main_[Ctl::PitchAdjustUp], false);
+    pitch += step;
+    const int end = step > 0 ? kHighestReferencePitch : kLowestReferencePitch;
+    if (step > 0 ? pitch >= end : pitch <= end) {
+        pitch = end;
+        platform_.window.EnableControl(main_[pressed], false);
     } else {
-        ToggleButton(Ctl::PitchAdjustUp);
-        platform_.window.EnableControl(main_[Ctl::PitchAdjustDown], true);
+        ToggleButton(pressed);
+        platform_.window.EnableControl(main_[other], true);
     }
     ApplyReferencePitch();
 }

@@ -118,8 +118,7 @@ void Application::ApplyShift(bool reset) {
     playback_.stretchOn = playback_.speedPercent != kFullSpeed;
     if (!playback_.stretchOn) playback_.sourceRatio = 1.0;
     if (playback_.keepOn) {
-        output_.ResetPlainDevice();
-        output_.BuildKeepLoop(playback_.position, settings_.keepMode);
+        RebuildKeepLoop();
     }
     if (!playback_.stopped) output_.RestartOutput();
     ShowPlayPosition(playback_.position);

@@ -68,9 +68,15 @@ void Application::Keep() {
         p.startPosition = p.position;
         LeaveStreamMode();
     }
-    output_.ResetPlainDevice();
-    output_.BuildKeepLoop(p.position, settings_.keepMode);
+    RebuildKeepLoop();
     ShowTransport(row::kKeeping);
+}
+
+// The Keep loop around the position, built again after the position, the
+// window, the samples or the rate changed.
+void Application::RebuildKeepLoop() {
+    output_.ResetPlainDevice();
+    output_.BuildKeepLoop(playback_.position, settings_.keepMode);
 }
 
 // The Keep loop always plays on the plain device.
@@ -94,8 +100,7 @@ void Application::MoveKeepWindow(bool forward) {
     else
         p.position = p.position > step ? p.position - step : 0;
     if (p.position + step >= samples_.workBytes) p.position = samples_.workBytes - std::min(step, samples_.workBytes);
-    output_.ResetPlainDevice();
-    output_.BuildKeepLoop(p.position, settings_.keepMode);
+    RebuildKeepLoop();
     ShowPlayPosition(p.position);
 }
 
@@ -180,8 +185,7 @@ void Application::SwitchVocalCanceller() {
     settings_.vocalCanceler = on ? 1 : 0;
     platform_.window.SetControlText(main_[Ctl::VocalCanceller], on ? "-" : "+");
     if (p.keepOn) {
-        output_.ResetPlainDevice();
-        output_.BuildKeepLoop(p.position, settings_.keepMode);
+        RebuildKeepLoop();
     }
     if (!p.stopped) output_.RestartOutput();
     ShowPlayPosition(p.position);
@@ -224,8 +228,7 @@ void Application::ReapplyKeepWindow() {
         p.startPosition = p.position;
         if (p.position + p.keepBytes >= samples_.workBytes)
             p.position = samples_.workBytes - std::min(p.keepBytes, samples_.workBytes);
-        output_.ResetPlainDevice();
-        output_.BuildKeepLoop(p.position, settings_.keepMode);
+        RebuildKeepLoop();
     } else if (p.paused) {
         output_.ResetPlainDevice();
     } else {

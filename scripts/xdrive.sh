@@ -24,6 +24,14 @@ write_demo_wave() {
     }' > "$path"
 }
 
+# Copies the program and its picture modules from BIN_DIR into a new folder,
+# `work`, which goes (with the program, if it still runs) when the script ends.
+copy_program() {
+  work=$(mktemp -d)
+  trap 'kill "${program_pid:-}" 2>/dev/null || true; rm -rf "$work"' EXIT
+  cp "$1/earloop" "$1"/earlp*.so "$work/"
+}
+
 # Starts PROGRAM; sets program_pid and program_window (its main window).
 start_program() {
   "$1" &
@@ -46,12 +54,17 @@ open_through_dialog() {
   sleep 2
 }
 
-# Leaves by File > Exit and waits for the program to end; fails if it does not.
+# Waits up to 10 s for the program to end; fails if it does not.
+wait_for_exit() {
+  for _ in $(seq 1 100); do kill -0 "$program_pid" 2>/dev/null || break; sleep 0.1; done
+  if kill -0 "$program_pid" 2>/dev/null; then return 1; fi
+  wait "$program_pid" || true
+}
+
+# Leaves by File > Exit and waits for the program to end.
 exit_program() {
   xdotool windowfocus --sync "$1" key alt+f
   sleep 0.5
   xdotool key x
-  for _ in $(seq 1 100); do kill -0 "$program_pid" 2>/dev/null || break; sleep 0.1; done
-  if kill -0 "$program_pid" 2>/dev/null; then return 1; fi
-  wait "$program_pid" || true
+  wait_for_exit
 }

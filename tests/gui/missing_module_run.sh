@@ -4,16 +4,12 @@
 # once the box is answered.
 # usage: missing_module_run.sh BIN_DIR MODULE_FILE   (inside an X server)
 set -euo pipefail
-# No settings daemon runs here; keep the toolkit from looking for one.
-export GSETTINGS_BACKEND=memory
-bin_dir=$1
+source "$(dirname "$0")/../../scripts/xdrive.sh"
 module=$2
-work=$(mktemp -d)
-trap 'kill "${pid:-}" 2>/dev/null || true; rm -rf "$work"' EXIT
-cp "$bin_dir/earloop" "$bin_dir"/earlp*.so "$work/"
+copy_program "$1"
 rm "$work/$module"
 
-"$work/earloop" & pid=$!
+"$work/earloop" & program_pid=$!
 box=$(timeout 15 xdotool search --sync --onlyvisible --name '^Error 901$' 2>/dev/null | head -n 1 || true)
 [ -n "$box" ] || { echo "FAIL: no Error 901 box"; exit 1; }
 if xdotool search --onlyvisible --name '^Earloop !$' >/dev/null 2>&1; then
@@ -21,10 +17,5 @@ if xdotool search --onlyvisible --name '^Earloop !$' >/dev/null 2>&1; then
 fi
 # Without a window manager the box gets the keyboard only when given the focus.
 xdotool windowfocus --sync "$box" key Return
-for _ in $(seq 1 100); do
-  kill -0 "$pid" 2>/dev/null || break
-  sleep 0.1
-done
-if kill -0 "$pid" 2>/dev/null; then echo "FAIL: the program did not end"; exit 1; fi
-wait "$pid" || true
+wait_for_exit || { echo "FAIL: the program did not end"; exit 1; }
 echo "ok: $module missing gives Error 901 and the program ends"

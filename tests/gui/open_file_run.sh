@@ -5,10 +5,7 @@
 # usage: open_file_run.sh BIN_DIR   (inside an X server)
 set -euo pipefail
 source "$(dirname "$0")/../../scripts/xdrive.sh"
-bin_dir=$1
-work=$(mktemp -d)
-trap 'kill "${program_pid:-}" 2>/dev/null || true; rm -rf "$work"' EXIT
-cp "$bin_dir/earloop" "$bin_dir"/earlp*.so "$work/"
+copy_program "$1"
 
 wave="$work/Take One.WAV"
 write_demo_wave "$wave" 1 22050 1

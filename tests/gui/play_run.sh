@@ -8,10 +8,7 @@
 # usage: play_run.sh BIN_DIR   (inside an X server)
 set -euo pipefail
 source "$(dirname "$0")/../../scripts/xdrive.sh"
-bin_dir=$1
-work=$(mktemp -d)
-trap 'kill "${program_pid:-}" 2>/dev/null || true; rm -rf "$work"' EXIT
-cp "$bin_dir/earloop" "$bin_dir"/earlp*.so "$work/"
+copy_program "$1"
 write_demo_wave "$work/chord.wav" 8
 
 start_program "$work/earloop" || { echo "FAIL: no main window"; exit 1; }
