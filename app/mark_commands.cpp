@@ -18,7 +18,7 @@ constexpr int kRepeatShownAfterMs = 100;
 
 }  // namespace
 
-int Application::PositionMs() const { return static_cast<int>(output_.MsOfPosition(playback_.position)); }
+int Application::PositionMs() const { return static_cast<int>(transport_.Output().MsOfPosition(playback_.position)); }
 
 int Application::LatestMarkMs() const {
     return static_cast<int>(playback_.totalMs) - settings_.markPointStep;
@@ -67,13 +67,13 @@ void Application::MoveMark(bool later) {
 void Application::RepeatSet() {
     MarkPoint& m = marks_;
     if (!m.markSet || m.repeatSet) return;
-    m.repeatEndBytes = output_.Align(playback_.position);
+    m.repeatEndBytes = transport_.Output().Align(playback_.position);
     m.repeatEndMs = PositionMs() + kRepeatShownAfterMs;
     if (m.repeatEndMs <= m.markMs) return;
     m.repeatEndMs = std::min(m.repeatEndMs, static_cast<int>(playback_.totalMs));
     m.repeatSet = true;
     InvertRepeatRange();
-    Rewind();
+    transport_.Rewind();
     ToggleButton(Ctl::RepeatClear);
 }
 
@@ -95,7 +95,7 @@ void Application::MoveRepeatEnd(bool later) {
         }
     }
     m.repeatEndMs = std::min(m.repeatEndMs, static_cast<int>(playback_.totalMs));
-    m.repeatEndBytes = output_.WaveTimeOffset(static_cast<std::uint32_t>(m.repeatEndMs));
+    m.repeatEndBytes = transport_.Output().WaveTimeOffset(static_cast<std::uint32_t>(m.repeatEndMs));
     InvertRepeatRange();
 }
 
@@ -122,16 +122,6 @@ void Application::HideRepeat() {
     view_.Texts().repeatTimeActive = false;
     view_.Texts().repeatTime = "00:00.00";
     view_.DrawRepeatTime(view_.Texts().repeatTime);
-}
-
-// On every tick of the position timer, before the position is shown: a play
-// past the repeat end, or before the mark, turns back to the mark.
-bool Application::RepeatCheck() {
-    if (!marks_.markSet || !marks_.repeatSet) return false;
-    const double markBytes = output_.WaveTimeBytes(static_cast<std::uint32_t>(marks_.markMs));
-    if (playback_.position <= marks_.repeatEndBytes && playback_.position >= markBytes) return false;
-    Rewind();
-    return true;
 }
 
 }  // namespace earloop

@@ -59,8 +59,7 @@ struct Engine : DeviceEvents, PlaybackHooks {
     void Play(std::uint32_t position, int speed) {
         state.position = position;
         state.speedPercent = speed;
-        state.stretchOn = speed != 100;
-        state.stopped = false;
+        state.play = PlayState::Playing;
         engine.RestartOutput();
     }
     // The oldest buffer has played and its notice has arrived.
@@ -100,7 +99,7 @@ TEST(PlainPlay, OneWriteOfTheRestThenThePositionFollowsThePlayedBytesToTheEnd) {
     EXPECT_EQ(e.state.position, 88200u);
     EXPECT_TRUE(e.state.atEnd);
     EXPECT_FALSE(e.TimerOn());
-    EXPECT_FALSE(e.state.stopped) << "the transport stays in its playing state";
+    EXPECT_EQ(e.state.play, PlayState::Playing) << "the transport stays in its playing state";
     EXPECT_EQ(e.endings, 1);
     EXPECT_EQ(e.positionsShown.size(), 1u) << "the end is not shown as a position";
 }

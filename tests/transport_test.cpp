@@ -45,7 +45,7 @@ TEST(Transport, StopReturnsToTheMarkAndPlayStartsThere) {
     EXPECT_EQ(p.app.Marks().markMs, 2500);
     p.Listen(1000);
     p.app.Command(cid::Stop);
-    EXPECT_TRUE(p.State().stopped);
+    EXPECT_EQ(p.State().play, PlayState::Stopped);
     EXPECT_EQ(p.State().position, 55124u) << "2.5 s of mono: 55125 bytes, whole frames";
     EXPECT_FALSE(p.timers.Running(kPositionTimerId));
     p.waveOut.TakeLog();
@@ -105,7 +105,7 @@ TEST(Transport, KeepStepsMoveTheHeldWindowByHalfAWindow) {
     p.app.Command(cid::Rewind);
     p.app.Command(cid::Rewind);
     EXPECT_EQ(p.State().position, held - 512 * 2);
-    EXPECT_TRUE(p.State().keepOn);
+    EXPECT_EQ(p.State().play, PlayState::Keeping);
 }
 
 TEST(Marks, ReptAtTheMarkShowsAHundredMillisecondsMoreAndStepsBackClearIt) {
@@ -156,7 +156,7 @@ TEST(Transport, EscapeStopsThePlayAndTheVocalCancellerNeedsTwoChannels) {
     p.Listen(1000);
     p.keyboard.escapeAt = p.keyboard.asked;  // held down at the next tick
     p.Listen(100);
-    EXPECT_TRUE(p.State().stopped);
+    EXPECT_EQ(p.State().play, PlayState::Stopped);
     EXPECT_EQ(p.State().position, 0u);
     p.app.Command(cid::VocalCanceller);
     EXPECT_FALSE(p.app.Samples().vocalCancelOn) << "mono";
@@ -190,7 +190,7 @@ TEST(Keys, WithoutAWaveOnlyStopAndLiveInputAreWiredAndSpeedAndShiftStay) {
         const int before = h.window.enableCalls;
         h.app.Command(command(key, false));
         EXPECT_EQ(h.window.enableCalls, before) << "key " << static_cast<int>(key);
-        EXPECT_TRUE(h.app.Playback().stopped);
+        EXPECT_EQ(h.app.Playback().play, PlayState::Stopped);
     }
     for (int id : {cid::SpeedDown10, cid::SpeedTo1, cid::ShiftUp, cid::ShiftDown}) h.app.Command(id);
     h.app.SpeedSliderChanged(40);
