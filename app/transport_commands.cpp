@@ -23,6 +23,7 @@ void Application::PlayStateChanged(PlayState state) {
         ShowTransport(row::kPlaying);
         break;
     case PlayState::Paused:
+        if (noteBox_.notePlayOn) SilenceNoteBoxNotes();
         ShowTransport(row::kPaused);
         break;
     case PlayState::Keeping:
