@@ -20,9 +20,7 @@ constexpr int kRepeatShownAfterMs = 100;
 
 int Application::PositionMs() const { return static_cast<int>(transport_.Output().MsOfPosition(playback_.position)); }
 
-int Application::LatestMarkMs() const {
-    return static_cast<int>(playback_.totalMs) - settings_.markPointStep;
-}
+int Application::LatestMarkMs() const { return earloop::LatestMarkMs(playback_.totalMs, settings_.markPointStep); }
 
 void Application::MarkSet() {
     if (!states_.markPoint || marks_.repeatSet) return;

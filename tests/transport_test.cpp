@@ -20,9 +20,9 @@ constexpr std::uint32_t kBytesPerSecond = 22050;  // mono at the working rate
 
 struct Player : testing::AppHarness {
     // A mono wave of `seconds` at the working rate, loaded and stopped.
-    explicit Player(int seconds = 32, std::uint16_t channels = 1) {
+    explicit Player(double seconds = 32, std::uint16_t channels = 1) {
         EXPECT_TRUE(Start());
-        LoadRamp(11025u * seconds, channels);
+        LoadRamp(static_cast<std::size_t>(11025 * seconds), channels);
     }
     const PlaybackState& State() const { return app.Playback(); }
     // `ms` of sound go by: the open device plays them and the position timer
@@ -128,6 +128,24 @@ TEST(Marks, ReptAtTheMarkShowsAHundredMillisecondsMoreAndStepsBackClearIt) {
     EXPECT_FALSE(p.app.Marks().repeatSet);
     for (int i = 0; i < 10; ++i) p.app.Command(cid::MarkEarlier);
     EXPECT_EQ(p.app.Marks().markMs, 0);
+}
+
+TEST(Marks, SetAtTheEndOfAWaveShorterThanTheStepMarksItsStart) {
+    Player p(0.3);  // 3307 frames, 299 ms: shorter than the step of 500 ms
+    p.app.Command(cid::Play);
+    p.Listen(400);
+    ASSERT_TRUE(p.State().atEnd);
+    p.app.Command(cid::MarkSet);
+    EXPECT_EQ(p.app.Marks().markMs, 0);
+    EXPECT_EQ(p.app.View().Texts().markTime, "00:00.00 ");
+    EXPECT_EQ(p.app.View().View().markCursorColumn, 0) << "on the overview";
+    p.app.Command(cid::Stop);
+    EXPECT_EQ(p.State().position, 0u);
+
+    // The step can exceed any wave: 10 s on a 4 s wave.
+    EXPECT_EQ(LatestMarkMs(4000, 10000), 0);
+    EXPECT_EQ(LatestMarkMs(299, 500), 0);
+    EXPECT_EQ(LatestMarkMs(4000, 500), 3500);
 }
 
 TEST(Marks, ARepeatTurnsBackToTheMarkAtTheNextTick) {
