@@ -184,6 +184,8 @@ private:
     void RepeatClear();
     void MarkClear();
     void HideRepeat();
+    void ForgetRepeatEnd();
+    void DropRepeatEnd();
     // The mark cursor and its time at `markMs`; the repeat range from the
     // mark to its end inverted (a second call restores it), with its time.
     void ShowMarkCursor();

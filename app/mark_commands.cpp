@@ -48,8 +48,7 @@ void Application::MoveMark(bool later) {
         if (m.repeatSet) InvertRepeatRange();
         m.markMs += settings_.markPointStep;
         if (m.repeatSet && m.markMs + kRepeatGapMs >= m.repeatEndMs) {
-            m.repeatSet = false;
-            platform_.window.EnableControl(main_[Ctl::RepeatClear], false);
+            DropRepeatEnd();
         } else {
             m.markMs = std::min(m.markMs, LatestMarkMs());
             if (m.repeatSet) InvertRepeatRange();
@@ -87,8 +86,7 @@ void Application::MoveRepeatEnd(bool later) {
     } else {
         m.repeatEndMs -= settings_.markPointStep;
         if (m.repeatEndMs - kRepeatGapMs <= m.markMs) {
-            m.repeatSet = false;
-            platform_.window.EnableControl(main_[Ctl::RepeatClear], false);
+            DropRepeatEnd();
             return;
         }
     }
@@ -116,10 +114,21 @@ void Application::MarkClear() {
 
 void Application::HideRepeat() {
     InvertRepeatRange();
-    marks_.repeatSet = false;
-    view_.Texts().repeatTimeActive = false;
+    ForgetRepeatEnd();
     view_.Texts().repeatTime = "00:00.00";
     view_.DrawRepeatTime(view_.Texts().repeatTime);
+}
+
+// Without a repeat end its readout runs along with the play time, in grey.
+void Application::ForgetRepeatEnd() {
+    marks_.repeatSet = false;
+    view_.Texts().repeatTimeActive = false;
+}
+
+// A move that brought the two points too close: the range is already hidden.
+void Application::DropRepeatEnd() {
+    ForgetRepeatEnd();
+    platform_.window.EnableControl(main_[Ctl::RepeatClear], false);
 }
 
 }  // namespace earloop

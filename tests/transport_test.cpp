@@ -148,6 +148,30 @@ TEST(Marks, SetAtTheEndOfAWaveShorterThanTheStepMarksItsStart) {
     EXPECT_EQ(LatestMarkMs(4000, 500), 3500);
 }
 
+// The repeat end's readout at the tick after a move cleared it, by the
+// text drawn last at its place.
+TEST(Marks, AClearedRepeatEndRunsAlongInGreyAgain) {
+    const Point repeatTimeAt{187, 186};
+    for (int clearing : {cid::RepeatEarlier, cid::MarkLater}) {
+        Player p;
+        p.app.Command(cid::Play);
+        p.Listen(4000);
+        p.app.Command(cid::MarkSet);
+        p.Listen(500);
+        p.app.Command(cid::RepeatSet);  // the end shows 4.6 s
+        ASSERT_TRUE(p.app.Marks().repeatSet);
+        p.app.Command(clearing);  // within 200 ms of each other
+        ASSERT_FALSE(p.app.Marks().repeatSet) << clearing;
+        p.Listen(100);
+        const auto& calls = p.text.calls;
+        const auto last = std::find_if(calls.rbegin(), calls.rend(),
+                                       [&](const testing::FakeTextRenderer::Call& c) { return c.at == repeatTimeAt; });
+        ASSERT_NE(last, calls.rend());
+        EXPECT_EQ(last->text, p.app.View().Texts().bigTime.substr(1)) << "the play time runs along";
+        EXPECT_EQ(last->colour, (Rgb{150, 150, 150})) << clearing;
+    }
+}
+
 TEST(Marks, ARepeatTurnsBackToTheMarkAtTheNextTick) {
     Player p;
     p.app.Command(cid::Play);
