@@ -114,6 +114,7 @@ public:
     }
     PackedVolume DeviceZeroVolume() override { return inner_.DeviceZeroVolume(); }
     void SetDeviceZeroVolume(PackedVolume volume) override { inner_.SetDeviceZeroVolume(volume); }
+    bool Audible() override { return inner_.Audible(); }
     const DeviceTotals& Totals() const { return totals_; }
 
 private:
