@@ -16,6 +16,9 @@ namespace {
 // (measured to -100 dB); 128 leaves a margin.
 constexpr std::uint64_t kRingFramesAtLowerRate = 128;
 
+// A non-null input of length 0 asks libsoxr for output without flushing.
+const float kNoInput = 0.0f;
+
 }  // namespace
 
 Resampler::Resampler(std::uint32_t inRate, std::uint32_t outRate, unsigned channels)
@@ -36,6 +39,7 @@ std::unique_ptr<Resampler> Resampler::Create(std::uint32_t inRate, std::uint32_t
     if (error || !r->soxr_) return nullptr;
     const std::uint64_t lower = std::min(inRate, outRate);
     r->tailFrames_ = static_cast<std::uint32_t>((kRingFramesAtLowerRate * outRate + lower - 1) / lower);
+    r->skipped_.resize(kBlockFrames * channels);
     r->Prime();
     return r;
 }
@@ -88,6 +92,19 @@ std::size_t Resampler::InputFor(std::size_t outFrames) const {
     return std::min(frames, kMaxInputFrames);
 }
 
+// The priming silence that is out already goes to its own scratch, however
+// few frames the caller asks for: otherwise a caller asking for one frame at a
+// time would wait thousands of steps for the first real one.
+void Resampler::SkipPriming() {
+    while (skip_ > 0) {
+        const auto frames = static_cast<std::size_t>(std::min<std::uint64_t>(skip_, kBlockFrames));
+        std::size_t idone = 0, odone = 0;
+        if (soxr_process(soxr_, &kNoInput, 0, &idone, skipped_.data(), frames, &odone) || odone == 0) return;
+        skip_ -= odone;
+    }
+}
+
+// What is left of the priming silence once input went in.
 std::size_t Resampler::DropSkipped(float* out, std::size_t frames) {
     const auto dropped = static_cast<std::size_t>(std::min<std::uint64_t>(skip_, frames));
     if (dropped == 0) return frames;
@@ -99,8 +116,7 @@ std::size_t Resampler::DropSkipped(float* out, std::size_t frames) {
 std::size_t Resampler::Drain(float* out, std::size_t frames) {
     pristine_ = false;
     if (!soxr_) return 0;
-    // A non-null input of length 0 asks for output without flushing.
-    static const float kNoInput = 0.0f;
+    SkipPriming();
     std::size_t idone = 0, odone = 0;
     if (soxr_process(soxr_, &kNoInput, 0, &idone, out, frames, &odone)) return 0;
     return DropSkipped(out, odone);
@@ -113,6 +129,7 @@ std::size_t Resampler::Process(const float* in, std::size_t inFrames, float* out
         std::copy(in, in + n * channels_, out);
         return n;
     }
+    SkipPriming();
     std::size_t idone = 0, odone = 0;
     if (soxr_process(soxr_, in, inFrames, &idone, out, outFrames, &odone)) {
         // A converter in error stays silent but keeps time.
