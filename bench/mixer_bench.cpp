@@ -8,11 +8,16 @@
 // the mean, the 99.9th percentile, the worst period (on a busy machine, a
 // preemption shows there), and the first period after the voice starts (when
 // the converter reads ahead). Then the same through libsoxr's HQ and MQ
-// recipes alone, eight voices at once, the time a restart costs the GUI
-// thread, and how many allocations the rendering made (none is the aim; only
-// counted in a build without sanitizers).
+// recipes alone, and eight voices rendered by a card thread paced in real
+// time while the GUI thread resets and rewrites a voice and changes the
+// volume every millisecond: there the periods that ended after their
+// deadline (underruns, as the card would have had a gap) and the periods the
+// mixer could not render in full (skipped) are counted. Last, the time a
+// restart costs the GUI thread. (That rendering allocates nothing is a test:
+// tests/audio_thread.)
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cmath>
 #include <cstdint>
@@ -20,40 +25,11 @@
 #include <cstdlib>
 #include <memory>
 #include <numbers>
+#include <thread>
 #include <vector>
 
 #include "platform/audio/mixer.h"
 #include "platform/audio/resampler.h"
-
-#if !defined(__SANITIZE_ADDRESS__) && defined(__GLIBC__)
-// Counts the allocations made while `counting` is set.
-extern "C" void* __libc_malloc(std::size_t);
-extern "C" void* __libc_calloc(std::size_t, std::size_t);
-extern "C" void* __libc_realloc(void*, std::size_t);
-namespace {
-thread_local bool counting = false;
-std::size_t allocations = 0;
-}  // namespace
-extern "C" void* malloc(std::size_t n) {
-    allocations += counting;
-    return __libc_malloc(n);
-}
-extern "C" void* calloc(std::size_t n, std::size_t size) {
-    allocations += counting;
-    return __libc_calloc(n, size);
-}
-extern "C" void* realloc(void* p, std::size_t n) {
-    allocations += counting;
-    return __libc_realloc(p, n);
-}
-constexpr bool kCountsAllocations = true;
-#else
-namespace {
-bool counting = false;
-std::size_t allocations = 0;
-}  // namespace
-constexpr bool kCountsAllocations = false;
-#endif
 
 namespace {
 
@@ -75,25 +51,66 @@ struct Figures {
     double mean = 0, p999 = 0, worst = 0, first = 0;  // percent of the period
 };
 
-// Times `render(period)` once per period for `seconds` of card time.
+Figures Summarise(std::vector<double> percent) {
+    Figures f;
+    f.first = percent.front();
+    for (double p : percent) f.mean += p / static_cast<double>(percent.size());
+    std::sort(percent.begin() + 1, percent.end());
+    f.p999 = percent[1 + (percent.size() - 2) * 999 / 1000];
+    f.worst = percent.back();
+    return f;
+}
+
+double PeriodNs(std::size_t period) { return 1e9 * static_cast<double>(period) / kCard; }
+
+// Times `render(period)` once per period for `seconds` of card time, back to back.
 template <typename Render>
 Figures TimePeriods(std::size_t period, double seconds, Render render) {
-    const double periodNs = 1e9 * static_cast<double>(period) / kCard;
     const auto periods = static_cast<std::size_t>(seconds * kCard / static_cast<double>(period));
     std::vector<double> percent;
     for (std::size_t i = 0; i < periods; ++i) {
         const auto start = Clock::now();
         render(period);
         const double ns = static_cast<double>(std::chrono::nanoseconds(Clock::now() - start).count());
-        percent.push_back(100 * ns / periodNs);
+        percent.push_back(100 * ns / PeriodNs(period));
     }
-    Figures f;
-    f.first = percent.front();
-    for (double p : percent) f.mean += p / static_cast<double>(periods);
-    std::sort(percent.begin() + 1, percent.end());
-    f.p999 = percent[1 + (periods - 2) * 999 / 1000];
-    f.worst = percent.back();
-    return f;
+    return Summarise(std::move(percent));
+}
+
+// A card thread renders one period per period of real time for `seconds`,
+// as PortAudio's callback would, while the GUI thread calls `gui` every
+// millisecond. A period whose work ends after its deadline is an underrun.
+template <typename Gui>
+Figures CardThread(earloop::Mixer& mixer, std::size_t period, double seconds, Gui gui) {
+    const auto periods = static_cast<std::size_t>(seconds * kCard / static_cast<double>(period));
+    const auto step = std::chrono::nanoseconds(static_cast<std::int64_t>(PeriodNs(period)));
+    std::vector<double> percent;
+    percent.reserve(periods);
+    std::atomic<bool> done{false};
+    std::thread card([&] {
+        std::vector<float> out(2 * period);
+        auto deadline = Clock::now();
+        for (std::size_t i = 0; i < periods; ++i) {
+            deadline += step;
+            const auto start = Clock::now();
+            mixer.Render(out.data(), period);
+            const auto end = Clock::now();
+            percent.push_back(100 * static_cast<double>(std::chrono::nanoseconds(end - start).count()) /
+                              PeriodNs(period));
+            if (end > deadline) {
+                mixer.CountUnderrun();
+                deadline = end;
+            }
+            std::this_thread::sleep_until(deadline);
+        }
+        done.store(true, std::memory_order_release);
+    });
+    while (!done.load(std::memory_order_acquire)) {
+        gui();
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    card.join();
+    return Summarise(std::move(percent));
 }
 
 void Print(const char* what, std::size_t period, const Figures& f) {
@@ -108,20 +125,14 @@ int main(int argc, char** argv) {
     const auto tone = Tone(kVoiceRate);  // 1 s, looped
     const auto format = earloop::Pcm16Format(2, kVoiceRate);
     std::vector<float> out(2 * 1024);
-    std::size_t renderAllocations = 0;
+    std::uint64_t skipped = 0;
 
     for (std::size_t period : {256u, 1024u}) {
         earloop::Mixer mixer(kCard);
         auto voice = mixer.Open(format, nullptr);
         voice->Write(tone.data(), tone.size(), earloop::kLoopUntilReset, 1);
-        auto render = [&](std::size_t frames) {
-            counting = true;
-            mixer.Render(out.data(), frames);
-            counting = false;
-        };
+        auto render = [&](std::size_t frames) { mixer.Render(out.data(), frames); };
         Print("mixer, one 22050 Hz stereo voice, 48000 Hz", period, TimePeriods(period, seconds, render));
-        renderAllocations += allocations;
-        allocations = 0;
 
         std::vector<std::unique_ptr<earloop::WaveOutDevice>> more;
         for (int i = 0; i < 7; ++i) {
@@ -129,8 +140,7 @@ int main(int argc, char** argv) {
             more.back()->Write(tone.data(), tone.size(), earloop::kLoopUntilReset, 1);
         }
         Print("mixer, eight such voices", period, TimePeriods(period, seconds / 4, render));
-        renderAllocations += allocations;
-        allocations = 0;
+        skipped += mixer.SkippedPeriods();
     }
 
     using Quality = earloop::Resampler::Quality;
@@ -146,6 +156,26 @@ int main(int argc, char** argv) {
               }));
     }
 
+    {
+        earloop::Mixer mixer(kCard);
+        std::vector<std::unique_ptr<earloop::WaveOutDevice>> voices;
+        for (int i = 0; i < 8; ++i) {
+            voices.push_back(mixer.Open(format, nullptr));
+            voices.back()->Write(tone.data(), tone.size(), earloop::kLoopUntilReset, 1);
+        }
+        earloop::PackedVolume volume = 0;
+        const Figures f = CardThread(mixer, 256, seconds / 4, [&] {
+            voices[0]->Reset();
+            voices[0]->Write(tone.data(), tone.size(), earloop::kLoopUntilReset, 1);
+            mixer.SetDeviceZeroVolume(volume += 0x00010001);
+        });
+        Print("card thread, eight voices, GUI thread busy", 256, f);
+        skipped += mixer.SkippedPeriods();
+        std::printf("card thread: %llu underruns in %.0f s of periods\n",
+                    static_cast<unsigned long long>(mixer.Underruns()), seconds / 4);
+    }
+    std::printf("skipped periods, all runs: %llu\n", static_cast<unsigned long long>(skipped));
+
     earloop::Mixer mixer(kCard);
     auto voice = mixer.Open(format, nullptr);
     double worstMs = 0;
@@ -158,6 +188,5 @@ int main(int argc, char** argv) {
         worstMs = std::max(worstMs, std::chrono::duration<double, std::milli>(Clock::now() - start).count());
     }
     std::printf("GUI thread: Reset and the Write that restarts the voice, worst %.2f ms\n", worstMs);
-    if (kCountsAllocations) std::printf("allocations while rendering: %zu\n", renderAllocations);
     return 0;
 }
