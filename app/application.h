@@ -209,6 +209,7 @@ private:
     void ShiftUp();
     void ShiftReset();
     void ApplyShift(bool reset);
+    void ShowFileInStatusBar();
     void PlaySpeedChanged();
     void ToggleButton(Ctl ctl);
 

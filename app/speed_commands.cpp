@@ -107,7 +107,16 @@ void Application::ShiftReset() {
 void Application::ApplyShift(bool reset) {
     playback_.pitchFactor = reset ? 1.0 : PitchFactor(playback_.pitchShift);
     playback_.speedPercent = CompensatedSpeedPercent(playback_.pitchShift);
-    output_.ApplyPitchShift(playback_.pitchFactor, AnalysisBlockFrames(analysis_.blockMode), settings_.ffRwStep);
+    const bool reopened =
+        output_.ApplyPitchShift(playback_.pitchFactor, AnalysisBlockFrames(analysis_.blockMode), settings_.ffRwStep);
+    // The output stays silent until a later shift or load reopens it; the
+    // file's part of the status bar says so meanwhile.
+    if (samples_.loaded) {
+        if (reopened)
+            ShowFileInStatusBar();
+        else
+            platform_.window.SetStatusText(0, "Fail to reopen Wave Out device: playing silently");
+    }
     // The pitch scale follows the output rate, so a step stays the pitch heard.
     if (samples_.loaded) SetAnalysisBlock();
 
