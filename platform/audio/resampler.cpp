@@ -3,6 +3,7 @@
 #include <soxr.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstring>
 #include <numeric>
@@ -40,6 +41,11 @@ std::unique_ptr<Resampler> Resampler::Create(std::uint32_t inRate, std::uint32_t
     const std::uint64_t lower = std::min(inRate, outRate);
     r->tailFrames_ = static_cast<std::uint32_t>((kRingFramesAtLowerRate * outRate + lower - 1) / lower);
     r->skipped_.resize(kBlockFrames * channels);
+    // libsoxr does its work in blocks of many steps; converters primed alike
+    // and started in one step would all do it in the same steps. Each of
+    // eight converters in turn is primed one step's input longer.
+    static std::atomic<std::uint32_t> created{0};
+    r->stagger_ = created.fetch_add(1, std::memory_order_relaxed) % 8 * r->InputFor(kBlockFrames);
     r->Prime();
     return r;
 }
@@ -65,7 +71,7 @@ void Resampler::Prime() {
     const std::uint64_t in = inRate_, out = outRate_;
     const std::size_t burst = std::max<std::size_t>(4096, 8 * InputFor(kBlockFrames));
     const std::uint64_t period = in / std::gcd(in, out);
-    const std::uint64_t zeros = (2 * burst + period - 1) / period * period;
+    const std::uint64_t zeros = (2 * burst + stagger_ + period - 1) / period * period;
     const std::size_t sinkFrames = static_cast<std::size_t>(burst * out / in + 64);
     std::vector<float> silence(burst * channels_, 0.0f), sink(sinkFrames * channels_);
     std::uint64_t fed = 0, produced = 0;

@@ -65,6 +65,7 @@ private:
     // they go (sized at creation, so the audio thread never allocates).
     std::uint64_t skip_ = 0;
     std::vector<float> skipped_;
+    std::uint64_t stagger_ = 0;  // extra input frames of priming, see Create
     bool pristine_ = true;
 };
 
