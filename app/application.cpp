@@ -42,6 +42,9 @@ bool Application::Create() {
     window.SetStatusText(0, "wave File：");
     window.SetStatusText(1, "wave Time：");
     window.SetStatusText(2, "wave Format：");
+    // The silent stand-in keeps positions running; the user is told once why
+    // nothing is heard.
+    if (!platform_.waveOut.Audible()) window.SetStatusText(0, "No sound device: playing silently");
 
     if (!LocateProgram()) return false;
     switch (LoadSettings(platform_.files, settings_)) {

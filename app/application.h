@@ -205,11 +205,12 @@ private:
     void ShiftUp();
     void ShiftReset();
     void ApplyShift(int semitones, bool reset);
+    void ShowFileInStatusBar();
     void ToggleButton(Ctl ctl);
 
     // TransportHooks
     void ShowSpeed(int percent) override;
-    void ShiftChanged(int semitones, bool reset) override;
+    void ShiftChanged(int semitones, bool reset, bool outputReopened) override;
     void ShowPlayPosition(std::uint32_t position) override;
     void PlayStateChanged(PlayState state) override;
     void PlayEnded() override {

@@ -81,7 +81,15 @@ void Application::ApplyShift(int semitones, bool reset) {
 }
 
 // The output rate and the speed follow the shift before the output restarts.
-void Application::ShiftChanged(int semitones, bool reset) {
+void Application::ShiftChanged(int semitones, bool reset, bool outputReopened) {
+    // The output stays silent until a later shift or load reopens it; the
+    // file's part of the status bar says so meanwhile.
+    if (samples_.loaded) {
+        if (outputReopened)
+            ShowFileInStatusBar();
+        else
+            platform_.window.SetStatusText(0, "Fail to reopen Wave Out device: playing silently");
+    }
     // The pitch scale follows the output rate, so a step stays the pitch heard.
     if (samples_.loaded) SetAnalysisBlock();
     ShowSpeed(playback_.speedPercent);

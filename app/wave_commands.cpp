@@ -103,6 +103,8 @@ void Application::ShowError() {
         {error_.message, FormatText("Error %d", error_.code), MessageIcon::None, MessageButtons::Ok, true});
 }
 
+void Application::ShowFileInStatusBar() { platform_.window.SetStatusText(0, " " + samples_.fileName); }
+
 void Application::Repaint() { platform_.window.Invalidate({0, 0, kClientWidth, kClientHeight}); }
 
 // The new image replaces the old one, is converted to the working rate and
@@ -145,7 +147,7 @@ void Application::FinishWaveLoad() {
     transport_.PrepareWave(static_cast<std::uint32_t>(analysis_.analysisPoints), settings_.ffRwStep);
 
     const WaveFormatInfo& file = samples_.Format();
-    window.SetStatusText(0, " " + samples_.fileName);
+    ShowFileInStatusBar();
     window.SetStatusText(1, FormatText(" 0 msec / %d msec ", static_cast<int>(playback_.totalMs)));
     window.SetStatusText(2, FormatText(file.nChannels == 2 ? " %dHz stereo %dbit" : " %dHz mono %dbit",
                                    static_cast<int>(file.nSamplesPerSec), static_cast<int>(file.wBitsPerSample)));

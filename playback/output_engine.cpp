@@ -248,8 +248,8 @@ void OutputEngine::PrepareWholeWave(int ffRwStepMs) {
     state_.ffStepBytes = base.nBlockAlign == 0 ? step : step - step % base.nBlockAlign;
 }
 
-void OutputEngine::ApplyPitchShift(double factor, std::uint32_t blockFrames, int ffRwStepMs) {
-    if (!samples_.loaded) return;
+bool OutputEngine::ApplyPitchShift(double factor, std::uint32_t blockFrames, int ffRwStepMs) {
+    if (!samples_.loaded) return true;
     state_.startPosition = state_.position;
     if (state_.streamOpen) CloseStreamDevice();
     ClosePlainDevice();
@@ -258,9 +258,9 @@ void OutputEngine::ApplyPitchShift(double factor, std::uint32_t blockFrames, int
     format.nSamplesPerSec = static_cast<std::uint32_t>(WORKING_RATE * factor);
     format.nAvgBytesPerSec = format.nBlockAlign * format.nSamplesPerSec;
     PrepareKeepHeader(blockFrames);
-    // A failed reopen is not reported: the output stays silent until the next load.
-    OpenPlainDevice();
+    const bool reopened = OpenPlainDevice();
     PrepareWholeWave(ffRwStepMs);
+    return reopened;
 }
 
 void OutputEngine::SetWaveVolume(int percent) {

@@ -81,8 +81,9 @@ public:
     void PrepareKeepHeader(std::uint32_t blockFrames);
     // The wave's length and the FF/RW step, from the working format.
     void PrepareWholeWave(int ffRwStepMs);
-    // Re-tunes the output rate to 11025 x `factor` and reopens the plain device.
-    void ApplyPitchShift(double factor, std::uint32_t blockFrames, int ffRwStepMs);
+    // Re-tunes the output rate to 11025 x `factor` and reopens the plain
+    // device; false when it could not be reopened (nothing is heard then).
+    bool ApplyPitchShift(double factor, std::uint32_t blockFrames, int ffRwStepMs);
     void SetWaveVolume(int percent);
 
     void StartPositionTimer();

@@ -210,8 +210,8 @@ void TransportControl::SetShift(int semitones, bool reset, std::uint32_t blockFr
     p.pitchShift = semitones;
     p.pitchFactor = reset ? 1.0 : PitchFactor(semitones);
     p.speedPercent = CompensatedSpeedPercent(semitones);
-    output_.ApplyPitchShift(p.pitchFactor, blockFrames, ffRwStepMs);
-    hooks_.ShiftChanged(semitones, reset);
+    const bool reopened = output_.ApplyPitchShift(p.pitchFactor, blockFrames, ffRwStepMs);
+    hooks_.ShiftChanged(semitones, reset, reopened);
     if (!p.StretchOn()) p.sourceRatio = 1.0;
     if (p.play == PlayState::Keeping) RebuildKeepLoop();
     if (!Stopped()) output_.RestartOutput();

@@ -24,8 +24,9 @@ public:
     // The speed caption and slider.
     virtual void ShowSpeed(int percent) = 0;
     // A shift has re-tuned the output rate and set the speed that keeps the
-    // tempo, before the output restarts at them; `reset` by the reset command.
-    virtual void ShiftChanged(int semitones, bool reset) = 0;
+    // tempo, before the output restarts at them; `reset` by the reset command;
+    // `outputReopened` false when no device could be opened at the new rate.
+    virtual void ShiftChanged(int semitones, bool reset, bool outputReopened) = 0;
     // Every position display, after each tick and each change of the position.
     virtual void ShowPlayPosition(std::uint32_t position) = 0;
     // At the end of Play, Pause, Keep and Stop.

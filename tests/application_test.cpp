@@ -52,6 +52,17 @@ TEST(StartUp, LeavesExactlyTheNoWaveControlsEnabled) {
     EXPECT_TRUE(h.dialogs.boxes.empty());
 }
 
+TEST(StartUp, WithoutASoundDeviceTheStatusBarSaysOnceThatPlayIsSilent) {
+    Harness h;
+    h.waveOut.audible = false;
+    ASSERT_TRUE(h.Start());
+    EXPECT_EQ(h.window.statusTexts,
+              (std::vector<std::string>{"No sound device: playing silently", "wave Time：", "wave Format："}));
+    EXPECT_TRUE(h.dialogs.boxes.empty());
+    h.LoadRamp(11025, 1);
+    EXPECT_EQ(h.window.statusTexts[0], " /music/take.wav") << "the loaded file takes its place";
+}
+
 TEST(StartUp, MissingProgramPathOrPictureModulesAreEachReportedAndTheWindowNeverShows) {
     struct Case { std::set<std::string> missing; int code = 901; };
     for (const Case& c : {Case{{"earlpkbd.so"}}, Case{{"earlpfft.so"}}, Case{{"earlpkbd.so", "earlpfft.so"}}, Case{{}, 9999}}) {

@@ -192,6 +192,20 @@ TEST(Mixer, NoticesGoOnlyToNotifyingDevicesAndOutliveTheirDevice) {
     EXPECT_EQ(quiet->PlayedBytes(), stereo.size());
 }
 
+TEST(Mixer, ABufferBeyondTheThirtyTwoQueuedIsGivenBackAtOnceUnplayed) {
+    Capture cap(22050);
+    auto device = cap.Open(22050, 1);
+    const auto tone = Sine(22050, 1, 100, 440);
+    for (int tag = 1; tag <= 33; ++tag) device->Write(tone.data(), tone.size(), 1, tag);
+    cap.mixer.DeliverEvents();
+    EXPECT_EQ(Tags(cap), std::vector{33});
+    cap.Advance(4000);
+    std::vector<int> expected = {33};
+    for (int tag = 1; tag <= 32; ++tag) expected.push_back(tag);
+    EXPECT_EQ(Tags(cap), expected);
+    EXPECT_EQ(device->PlayedBytes(), 32 * tone.size());
+}
+
 TEST(Mixer, PlayedBytesFollowsTheHeardToneAcrossGapsAndLatency) {
     // 0.2 s of silence, 0.2 s of tone, 0.1 s of silence; after an underrun,
     // perhaps, another 0.2 s of silence and 0.2 s of tone.

@@ -332,7 +332,7 @@ struct Deck : DeviceEvents, TransportHooks {
     void OnWaveInOpen() override {}
     void OnWaveInData(int, std::size_t) override {}
     void ShowSpeed(int percent) override { output.log.push_back("speed " + std::to_string(percent)); }
-    void ShiftChanged(int semitones, bool) override { output.log.push_back("shift " + std::to_string(semitones)); }
+    void ShiftChanged(int semitones, bool, bool) override { output.log.push_back("shift " + std::to_string(semitones)); }
     void ShowPlayPosition(std::uint32_t position) override {
         output.log.push_back("position " + std::to_string(position));
     }

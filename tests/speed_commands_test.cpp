@@ -49,6 +49,19 @@ TEST(ShiftCommands, EachStepUpRetunesTheOutputAndKeepsTheTempo) {
     EXPECT_EQ(h.waveOut.TakeLog(), (std::vector<std::string>{"close", "open 11025 2 plain"}));
 }
 
+TEST(ShiftCommands, AFailedReopenIsShownInTheStatusBarUntilAShiftReopens) {
+    Harness h;
+    h.waveOut.failOpen = true;
+    h.app.Command(ControlId::ShiftUp);
+    EXPECT_EQ(h.window.statusTexts[0], "Fail to reopen Wave Out device: playing silently");
+    EXPECT_TRUE(h.dialogs.boxes.empty());
+    h.waveOut.failOpen = false;
+    h.waveOut.TakeLog();
+    h.app.Command(ControlId::ShiftDown);
+    EXPECT_EQ(h.waveOut.TakeLog(), (std::vector<std::string>{"open 11025 2 plain"}));
+    EXPECT_EQ(h.window.statusTexts[0], " /music/take.wav");
+}
+
 TEST(ShiftCommands, StepsDownPlayLowerAndSlowerUntilTheBottom) {
     Harness h;
     for (int i = 0; i < 5; ++i) h.app.Command(ControlId::ShiftDown);

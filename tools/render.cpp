@@ -50,7 +50,7 @@ public:
 class SilentHooks : public TransportHooks {
 public:
     void ShowSpeed(int) override {}
-    void ShiftChanged(int, bool) override {}
+    void ShiftChanged(int, bool, bool) override {}
     void ShowPlayPosition(std::uint32_t) override {}
     void PlayStateChanged(PlayState) override {}
     void PlayEnded() override {}
@@ -116,6 +116,7 @@ public:
     }
     PackedVolume DeviceZeroVolume() override { return inner_.DeviceZeroVolume(); }
     void SetDeviceZeroVolume(PackedVolume volume) override { inner_.SetDeviceZeroVolume(volume); }
+    bool Audible() override { return inner_.Audible(); }
     const DeviceTotals& Totals() const { return totals_; }
 
 private:

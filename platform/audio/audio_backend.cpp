@@ -60,7 +60,7 @@ public:
     static constexpr std::uint64_t kMaxGapFrames = kRate / 5;
 
     explicit SilentBackend(std::string why)
-        : why_(std::move(why)), mixer_(kRate), scratch_(kMaxGapFrames * 2), start_(Clock::now()) {}
+        : why_(std::move(why)), mixer_(kRate, 0, false), scratch_(kMaxGapFrames * 2), start_(Clock::now()) {}
 
     WaveOutput& Output() override { return mixer_; }
     void Pump() override {
@@ -147,9 +147,12 @@ public:
 private:
     PortAudioBackend() = default;
 
+    // PortAudio's audio thread.
     static int Callback(const void*, void* output, unsigned long frames, const PaStreamCallbackTimeInfo*,
-                        PaStreamCallbackFlags, void* self) {
-        static_cast<PortAudioBackend*>(self)->mixer_->Render(static_cast<float*>(output), frames);
+                        PaStreamCallbackFlags status, void* self) {
+        Mixer& mixer = *static_cast<PortAudioBackend*>(self)->mixer_;
+        if (status & paOutputUnderflow) mixer.CountUnderrun();
+        mixer.Render(static_cast<float*>(output), frames);
         return paContinue;
     }
 

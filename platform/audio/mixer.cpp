@@ -2,15 +2,23 @@
 
 #include <algorithm>
 #include <array>
-#include <mutex>
+#include <atomic>
+#include <deque>
+#include <thread>
+#include <utility>
 
 #include "platform/audio/resampler.h"
+#include "platform/audio/spsc_ring.h"
 
 namespace earloop {
 
 namespace {
 
 constexpr std::size_t kMaxVoices = 8;
+// Buffers a voice holds until they are done; the player queues two at most.
+constexpr std::size_t kQueuedBuffers = 32;
+// Done notices between two collections on the GUI thread.
+constexpr std::size_t kNoticeSlots = 64;
 
 // libsoxr's HQ recipe rather than MQ: at these rates it costs no more
 // (bench/mixer_bench.cpp), and its 20-bit precision keeps the converter's own
@@ -18,50 +26,34 @@ constexpr std::size_t kMaxVoices = 8;
 // what the user is training the ear on.
 constexpr Resampler::Quality kQuality = Resampler::Quality::High;
 
-// A queue in a ring of slots. Only Push may grow it, on the GUI thread under
-// the mixer's lock; the audio thread uses TryPush, PopFront and indexing,
-// which never allocate.
-template <typename T>
-class Ring {
+// A queue in a fixed ring of slots, for one thread.
+template <typename T, std::size_t N>
+class FixedQueue {
 public:
-    explicit Ring(std::size_t capacity) : slots_(capacity) {}
     std::size_t Size() const { return size_; }
     bool Empty() const { return size_ == 0; }
-    T& operator[](std::size_t i) { return slots_[(head_ + i) % slots_.size()]; }
-    const T& operator[](std::size_t i) const { return slots_[(head_ + i) % slots_.size()]; }
-    T& Front() { return (*this)[0]; }
+    const T& operator[](std::size_t i) const { return slots_[(head_ + i) % N]; }
     void PopFront() {
-        head_ = (head_ + 1) % slots_.size();
+        head_ = (head_ + 1) % N;
         --size_;
     }
     void Clear() { head_ = size_ = 0; }
-    bool TryPush(const T& item) {
-        if (size_ == slots_.size()) return false;
-        ++size_;
-        (*this)[size_ - 1] = item;
-        return true;
-    }
+    // When full, the oldest item makes room.
     void Push(const T& item) {
-        if (size_ == slots_.size()) {
-            std::vector<T> grown(slots_.size() * 2);
-            for (std::size_t i = 0; i < size_; ++i) grown[i] = (*this)[i];
-            slots_.swap(grown);
-            head_ = 0;
-        }
-        TryPush(item);
+        if (size_ == N) PopFront();
+        slots_[(head_ + size_++) % N] = item;
     }
 
 private:
-    std::vector<T> slots_;
+    std::array<T, N> slots_{};
     std::size_t head_ = 0, size_ = 0;
 };
 
+// A buffer as the GUI thread queues it; the audio thread only reads it.
 struct QueuedBuffer {
     const std::uint8_t* data = nullptr;
     std::size_t frames = 0;
-    std::uint32_t loopsLeft = 1;  // kLoopUntilReset: forever
-    int tag = 0;
-    std::uint64_t realEnd = 0;  // realFed after its last pass, once fed
+    std::uint32_t loops = 1;  // passes; kLoopUntilReset: forever
 };
 
 // Real frames fed without a gap from resampler input frame `timeline` of the
@@ -70,42 +62,73 @@ struct Run {
     std::uint64_t segmentStart = 0, timeline = 0, real = 0;
 };
 
-struct DoneEvent {
-    DeviceEvents* events = nullptr;
-    int tag = 0;
+// Buffer number `buffer` (its count in the voice's ring) of voice `voice` is done.
+struct Notice {
+    std::size_t voice = 0;
+    std::uint64_t buffer = 0;
 };
 
 std::int16_t ReadSample(const std::uint8_t* p) {
     return static_cast<std::int16_t>(static_cast<std::uint16_t>(p[0] | (p[1] << 8)));
 }
 
-// One open device. Everything here is guarded by Shared::lock, except the
-// resampler while the voice is idle (dry and not draining): the audio thread
-// leaves it alone then, so the GUI thread restarts it without the lock.
+// One voice. Each section says which thread writes its fields and who else
+// reads them.
 struct Voice {
-    bool open = false;
-    DeviceEvents* events = nullptr;
+    // --- Shared ---
+    // The format: written by the GUI thread while the voice is closed, when
+    // the audio thread has forgotten it (see Mixer::Shared::AwaitRender); read
+    // by the audio thread only while it holds buffers pushed after that. The
+    // converter is used by the audio thread while the voice plays, and by the
+    // GUI thread (restarted, freed) only after a reset or while the ring is
+    // parked (the audio thread parks it when the voice falls idle).
+    std::unique_ptr<Resampler> resampler;
     unsigned channels = 1;
     std::uint32_t rate = 0;
-    std::unique_ptr<Resampler> resampler;
+    bool notify = false;  // the device has events: its done notices go back
+    // The GUI thread pushes; the audio thread pops each buffer once it has
+    // been heard, or given back by a reset.
+    SpscRing<QueuedBuffer, kQueuedBuffers> buffers;
+    // The GUI thread writes, the audio thread reads as each period starts:
+    // the buffers counted below it are given back.
+    std::atomic<std::uint64_t> resetAt{0};
+    // The audio thread writes as each period ends, the GUI thread reads:
+    // frames of the voice's data heard since the reset at `playedSince`.
+    std::atomic<std::uint64_t> playedFrames{0};
+    std::atomic<std::uint64_t> playedSince{0};
 
-    // Buffers not yet done; the first `fed` of them are fed whole and wait to
-    // be heard, the next one is read from frame `readFrame`.
-    Ring<QueuedBuffer> queue{16};
+    // --- GUI thread only ---
+    bool open = false;
+    DeviceEvents* events = nullptr;
+    std::uint64_t givenBackBelow = 0;  // the last value stored in resetAt
+    // The tags of the buffers pushed whose notice is not yet collected, in
+    // order (notifying voices only).
+    std::deque<int> unreported;
+
+    // --- Audio thread only ---
+    std::uint64_t resetApplied = 0;
+    // Buffers taken from the ring: those from buffers.Popped() up to here are
+    // the voice's queue. The first `fed` of them are fed whole and wait to be
+    // heard; the next one is read from frame `readFrame`, in pass `passes`.
+    std::uint64_t taken = 0;
     std::size_t fed = 0, readFrame = 0;
-    std::uint64_t realFed = 0;     // frames of the voice's own data fed since open or reset
+    std::uint32_t passes = 0;
+    // realFed after a fed buffer's last pass, by its count modulo the ring.
+    std::array<std::uint64_t, kQueuedBuffers> realEnd{};
+    std::uint64_t realFed = 0;     // frames of the voice's own data fed since the reset
     std::uint64_t timeline = 0;    // resampler input frames, data and padding, since its restart
     std::uint64_t produced = 0;    // resampler output frames since its restart
-    std::uint64_t cardFrames = 0;  // card frames rendered since open, heard or not
+    std::uint64_t cardFrames = 0;  // card frames rendered, heard or not
     std::uint64_t segmentStart = 0;  // the card frame of the resampler's first output frame
     // The queue ran dry: zeros go in until output frame tailEnd is out.
     bool draining = false;
     std::uint64_t tailEnd = 0;
     // Maps what has been heard back to the voice's data; the first run is the
-    // one playing, the ones after it start later.
-    Ring<Run> runs{8};
+    // one playing, the ones after it start later. Each starts at a buffer
+    // still queued, so the ring's size is room enough.
+    FixedQueue<Run, kQueuedBuffers + 1> runs;
 
-    bool Dry() const { return fed == queue.Size(); }
+    bool Dry() const { return buffers.Popped() + fed == taken; }
     bool Active() const { return !Dry() || draining; }
     std::size_t FrameBytes() const { return channels * 2u; }
 };
@@ -113,23 +136,130 @@ struct Voice {
 }  // namespace
 
 struct Mixer::Shared {
-    Shared(std::uint32_t rate, std::uint32_t latency) : cardRate(rate), latencyFrames(latency) {}
+    Shared(std::uint32_t rate, std::uint32_t latency, bool isAudible)
+        : cardRate(rate), latencyFrames(latency), audible(isAudible) {}
 
     const std::uint32_t cardRate, latencyFrames;
-    std::mutex lock;  // the GUI thread locks it, the audio thread only tries
-
-    // Guarded by `lock`.
-    PackedVolume volume = 0xFFFFFFFF;
+    const bool audible;
     std::array<Voice, kMaxVoices> voices;
-    Ring<DoneEvent> done{64};
 
-    // Audio thread only (inside Render, holding the lock).
+    // --- Shared ---
+    std::atomic<PackedVolume> volume{0xFFFFFFFF};  // the GUI thread writes, the audio thread reads
+    SpscRing<Notice, kNoticeSlots> notices;        // the audio thread pushes, the GUI thread pops
+    // The audio thread adds one as each Render starts and one as it ends (odd:
+    // rendering); the GUI thread reads it in AwaitRender.
+    std::atomic<std::uint64_t> renderPasses{0};
+    // Counted by the card's driver and by Render; read by anyone.
+    std::atomic<std::uint64_t> underruns{0}, skippedPeriods{0};
+
+    // --- GUI thread only ---
+    std::vector<std::pair<DeviceEvents*, int>> pending;  // notices collected, not yet delivered
+
+    // --- Audio thread only ---
     std::array<float, kMaxInputFrames * 2> input{};
     std::array<float, kBlockFrames * 2> voiceOut{};
 
+    // ---------------------------------------------------------------- GUI thread
+
+    // Returns once any Render that may have begun before this call has ended.
+    // Every Render after it sees all the GUI thread wrote before the call, so
+    // what the GUI thread gave up before it (buffers, a converter) is never
+    // read again. Waits for one period's work at most, and not at all while
+    // no Render runs. The read is a read-modify-write, ordered against the
+    // one that starts a Render: either that Render reads this call's value,
+    // and so sees the GUI thread's earlier writes, or this call sees it
+    // running and waits for its end.
+    void AwaitRender() {
+        const std::uint64_t passes = renderPasses.fetch_add(0, std::memory_order_acq_rel);
+        if (passes % 2 == 0) return;
+        while (renderPasses.load(std::memory_order_acquire) == passes) std::this_thread::yield();
+    }
+
+    // Moves the notices the audio thread has sent to `pending`, but those of
+    // buffers a reset has given back already.
+    void CollectNotices() {
+        const std::uint64_t end = notices.Available();
+        for (std::uint64_t n = notices.Popped(); n < end; ++n) {
+            Voice& v = voices[notices.At(n).voice];
+            if (notices.At(n).buffer < v.givenBackBelow) continue;
+            pending.push_back({v.events, v.unreported.front()});
+            v.unreported.pop_front();
+        }
+        notices.PopUntil(end);
+    }
+
+    void Write(Voice& v, const std::uint8_t* data, std::size_t bytes, std::uint32_t loops, int tag) {
+        const QueuedBuffer buffer{data, bytes / v.FrameBytes(), loops == 0 ? 1 : loops};
+        // A parked ring is an idle voice: a fresh conversion starts with this buffer.
+        if (!v.buffers.TryPush(buffer, [&] { RestartConverter(v); })) {
+            if (v.events) pending.push_back({v.events, tag});  // no room: given back unplayed
+            return;
+        }
+        if (v.events) v.unreported.push_back(tag);
+    }
+
+    // Every queued buffer is given back, its notice after those already due,
+    // and the audio thread lets go of them and of the converter.
+    void GiveBack(Voice& v) {
+        CollectNotices();
+        for (int tag : v.unreported) pending.push_back({v.events, tag});
+        v.unreported.clear();
+        v.givenBackBelow = v.buffers.Pushed();
+        v.resetAt.store(v.givenBackBelow, std::memory_order_release);
+        AwaitRender();
+    }
+
+    // Only while the audio thread leaves the converter alone (see Voice).
+    static void RestartConverter(Voice& v) {
+        if (!v.resampler->Pristine()) v.resampler->Restart();
+    }
+
+    std::uint64_t PlayedBytes(const Voice& v) const {
+        // Zero until the audio thread has rendered the last reset.
+        if (v.playedSince.load(std::memory_order_acquire) != v.givenBackBelow) return 0;
+        return v.playedFrames.load(std::memory_order_relaxed) * v.FrameBytes();
+    }
+
+    // -------------------------------------------------------------- audio thread
+
+    // As a period starts: a reset the GUI thread asked for, then the buffers
+    // it pushed since.
+    void Sync(Voice& v) {
+        const std::uint64_t reset = v.resetAt.load(std::memory_order_acquire);
+        if (reset != v.resetApplied) Forget(v, reset);
+        TakeNew(v);
+    }
+
+    void Forget(Voice& v, std::uint64_t reset) {
+        v.buffers.PopUntil(reset);
+        v.resetApplied = v.taken = reset;
+        v.fed = v.readFrame = v.passes = 0;
+        v.realFed = v.timeline = v.produced = 0;
+        v.draining = false;
+        v.runs.Clear();
+        v.playedFrames.store(0, std::memory_order_relaxed);
+        v.playedSince.store(reset, std::memory_order_release);
+    }
+
+    // Takes the buffers pushed since the last look. After the queue ran dry
+    // they begin a new run; on an idle voice, a fresh conversion whose first
+    // output frame plays now (the GUI thread restarted the converter).
+    void TakeNew(Voice& v) {
+        const std::uint64_t available = v.buffers.Available();
+        if (available == v.taken) return;
+        if (v.Dry()) {
+            if (!v.draining) {
+                v.segmentStart = v.cardFrames;
+                v.timeline = v.produced = 0;
+            }
+            v.runs.Push({v.segmentStart, v.timeline, v.realFed});
+        }
+        v.taken = available;
+    }
+
     // Frames of the voice's data heard so far: its card frames less the
     // latency, mapped through the runs to the data that produced them.
-    std::uint64_t PlayedFrames(Voice& v) const {
+    std::uint64_t PlayedFrames(Voice& v) {
         if (v.runs.Empty()) return 0;
         const std::int64_t heard = static_cast<std::int64_t>(v.cardFrames) - latencyFrames;
         // Resampler input frames before `heard`, times cardRate, from the start of `r`.
@@ -150,7 +280,8 @@ struct Mixer::Shared {
     void FillInput(Voice& v, float* dst, std::size_t frames) {
         std::size_t got = 0;
         while (got < frames && !v.Dry()) {
-            QueuedBuffer& b = v.queue[v.fed];
+            const std::uint64_t index = v.buffers.Popped() + v.fed;
+            const QueuedBuffer& b = v.buffers.At(index);
             const std::size_t take = std::min(frames - got, b.frames - v.readFrame);
             const std::uint8_t* src = b.data + v.readFrame * v.FrameBytes();
             for (std::size_t i = 0; i < take * v.channels; ++i)
@@ -160,12 +291,9 @@ struct Mixer::Shared {
             v.realFed += take;
             if (v.readFrame < b.frames) continue;
             v.readFrame = 0;
-            if (b.frames > 0 && b.loopsLeft == kLoopUntilReset) continue;
-            if (b.frames > 0 && b.loopsLeft > 1) {
-                --b.loopsLeft;
-                continue;
-            }
-            b.realEnd = v.realFed;
+            if (b.frames > 0 && (b.loops == kLoopUntilReset || ++v.passes < b.loops)) continue;
+            v.passes = 0;
+            v.realEnd[index % kQueuedBuffers] = v.realFed;
             ++v.fed;
         }
         std::fill(dst + got * v.channels, dst + frames * v.channels, 0.0f);
@@ -192,8 +320,12 @@ struct Mixer::Shared {
             v.produced += drained;
             if (got == frames) break;
             if (v.Dry() && v.produced >= v.tailEnd) {
-                v.draining = false;
-                break;
+                // Idle: the converter is the GUI thread's until the next buffer.
+                if (v.buffers.TryPark(v.taken)) {
+                    v.draining = false;
+                    break;
+                }
+                TakeNew(v);  // pushed just now: the conversion goes on into it
             }
             const std::size_t want = std::max<std::size_t>(1, r.InputFor(frames - got));
             FillInput(v, input.data(), want);
@@ -205,26 +337,34 @@ struct Mixer::Shared {
     }
 
     // Buffers whose last frame has been heard: done notices, in order. A full
-    // event ring leaves the rest for the next step.
-    void Retire(Voice& v) {
+    // notice ring leaves the rest for the next step.
+    void Retire(Voice& v, std::size_t voice) {
         if (v.fed == 0) return;
         const std::uint64_t played = PlayedFrames(v);
-        while (v.fed > 0 && v.queue.Front().realEnd <= played) {
-            if (v.events && !done.TryPush({v.events, v.queue.Front().tag})) return;
-            v.queue.PopFront();
-            --v.fed;
+        for (; v.fed > 0; --v.fed) {
+            const std::uint64_t oldest = v.buffers.Popped();
+            if (v.realEnd[oldest % kQueuedBuffers] > played) return;
+            if (v.notify && !notices.TryPush({voice, oldest})) return;
+            v.buffers.PopUntil(oldest + 1);
         }
     }
 
     void Render(float* out, std::size_t frames) {
-        const float gainLeft = static_cast<float>(volume & 0xFFFF) / 65535.0f;
-        const float gainRight = static_cast<float>(volume >> 16) / 65535.0f;
+        renderPasses.fetch_add(1, std::memory_order_acq_rel);
+        std::fill(out, out + frames * 2, 0.0f);
+        for (Voice& v : voices) Sync(v);
+        const PackedVolume gains = volume.load(std::memory_order_relaxed);
+        const float gainLeft = static_cast<float>(gains & 0xFFFF) / 65535.0f;
+        const float gainRight = static_cast<float>(gains >> 16) / 65535.0f;
+        bool incomplete = false;
         for (std::size_t at = 0; at < frames; at += kBlockFrames) {
             const std::size_t n = std::min(kBlockFrames, frames - at);
             float* mix = out + at * 2;
-            for (Voice& v : voices) {
-                if (!v.open) continue;
+            for (std::size_t voice = 0; voice < kMaxVoices; ++voice) {
+                Voice& v = voices[voice];
                 const std::size_t got = v.Active() ? Produce(v, voiceOut.data(), n) : 0;
+                // Short of frames yet not idle: the converter failed to deliver.
+                incomplete = incomplete || (got < n && v.Active());
                 const float* s = voiceOut.data();
                 for (std::size_t i = 0; i < got; ++i) {
                     const float left = s[i * v.channels], right = s[i * v.channels + v.channels - 1];
@@ -232,70 +372,43 @@ struct Mixer::Shared {
                     mix[2 * i + 1] += right * gainRight;
                 }
                 v.cardFrames += n;
-                Retire(v);
+                Retire(v, voice);
             }
         }
         for (std::size_t i = 0; i < frames * 2; ++i) out[i] = std::clamp(out[i], -1.0f, 1.0f);
-    }
-
-    // GUI thread, under the lock: every queued buffer is given back, in order.
-    void GiveBack(Voice& v) {
-        for (std::size_t i = 0; i < v.queue.Size(); ++i)
-            if (v.events) done.Push({v.events, v.queue[i].tag});
-        v.queue.Clear();
-        v.fed = v.readFrame = 0;
-        v.realFed = v.timeline = v.produced = 0;
-        v.draining = false;
-        v.runs.Clear();
+        for (Voice& v : voices) v.playedFrames.store(PlayedFrames(v), std::memory_order_relaxed);
+        if (incomplete) skippedPeriods.fetch_add(1, std::memory_order_relaxed);
+        renderPasses.fetch_add(1, std::memory_order_release);
     }
 };
 
 namespace {
 
+// Every call comes from the GUI thread.
 class VoiceDevice final : public WaveOutDevice {
 public:
     VoiceDevice(Mixer::Shared& shared, Voice& voice) : shared_(shared), voice_(voice) {}
     ~VoiceDevice() override {
-        Reset();
-        std::unique_ptr<Resampler> resampler;
-        std::lock_guard guard(shared_.lock);
+        shared_.GiveBack(voice_);
         voice_.open = false;
-        resampler = std::move(voice_.resampler);
+        voice_.events = nullptr;
+        voice_.resampler.reset();
     }
 
     void Write(const std::uint8_t* data, std::size_t bytes, std::uint32_t loops, int bufferTag) override {
-        Voice& v = voice_;
-        std::unique_lock guard(shared_.lock);
-        if (v.Dry() && !v.draining && !v.resampler->Pristine()) {
-            // Idle after an earlier stretch: a fresh conversion starts now.
-            guard.unlock();
-            v.resampler->Restart();
-            guard.lock();
-            v.timeline = v.produced = 0;
-        }
-        if (v.Dry()) {
-            if (!v.draining) v.segmentStart = v.cardFrames;
-            v.runs.Push({v.segmentStart, v.timeline, v.realFed});
-        }
-        v.queue.Push({data, bytes / v.FrameBytes(), loops == 0 ? 1 : loops, bufferTag, 0});
+        shared_.Write(voice_, data, bytes, loops, bufferTag);
     }
 
-    // The resampler restarts at the next Write.
+    // The next buffer starts a fresh conversion.
     void Reset() override {
-        std::lock_guard guard(shared_.lock);
         shared_.GiveBack(voice_);
+        Mixer::Shared::RestartConverter(voice_);
     }
 
-    std::uint64_t PlayedBytes() override {
-        std::lock_guard guard(shared_.lock);
-        return shared_.PlayedFrames(voice_) * voice_.FrameBytes();
-    }
+    std::uint64_t PlayedBytes() override { return shared_.PlayedBytes(voice_); }
 
     // Sets the program's one wave volume (see Mixer::DeviceZeroVolume).
-    void SetVolume(PackedVolume volume) override {
-        std::lock_guard guard(shared_.lock);
-        shared_.volume = volume;
-    }
+    void SetVolume(PackedVolume volume) override { shared_.volume.store(volume, std::memory_order_relaxed); }
 
 private:
     Mixer::Shared& shared_;
@@ -304,8 +417,8 @@ private:
 
 }  // namespace
 
-Mixer::Mixer(std::uint32_t cardRate, std::uint32_t latencyFrames)
-    : shared_(std::make_unique<Shared>(cardRate, latencyFrames)) {}
+Mixer::Mixer(std::uint32_t cardRate, std::uint32_t latencyFrames, bool audible)
+    : shared_(std::make_unique<Shared>(cardRate, latencyFrames, audible)) {}
 
 Mixer::~Mixer() = default;
 
@@ -315,53 +428,44 @@ std::unique_ptr<WaveOutDevice> Mixer::Open(const WaveFormatInfo& format, DeviceE
                           format.nBlockAlign == format.nChannels * 2 && format.nSamplesPerSec >= 4000 &&
                           format.nSamplesPerSec <= 192000;
     if (!playable) return nullptr;
-    // Built before taking the lock: designing the filter takes a while.
-    auto resampler = Resampler::Create(format.nSamplesPerSec, shared_->cardRate, format.nChannels, kQuality);
-    if (!resampler) return nullptr;
-    std::lock_guard guard(shared_->lock);
     for (Voice& v : shared_->voices) {
         if (v.open) continue;
-        shared_->GiveBack(v);
+        // A closed voice is forgotten by the audio thread, which reads its
+        // format again only with the next buffer pushed.
+        v.resampler = Resampler::Create(format.nSamplesPerSec, shared_->cardRate, format.nChannels, kQuality);
+        if (!v.resampler) return nullptr;
         v.open = true;
         v.events = events;
+        v.notify = events != nullptr;
         v.channels = format.nChannels;
         v.rate = format.nSamplesPerSec;
-        v.resampler = std::move(resampler);
-        v.cardFrames = v.segmentStart = 0;
         return std::make_unique<VoiceDevice>(*shared_, v);
     }
     return nullptr;
 }
 
-PackedVolume Mixer::DeviceZeroVolume() {
-    std::lock_guard guard(shared_->lock);
-    return shared_->volume;
-}
+PackedVolume Mixer::DeviceZeroVolume() { return shared_->volume.load(std::memory_order_relaxed); }
 
-void Mixer::SetDeviceZeroVolume(PackedVolume volume) {
-    std::lock_guard guard(shared_->lock);
-    shared_->volume = volume;
-}
+void Mixer::SetDeviceZeroVolume(PackedVolume volume) { shared_->volume.store(volume, std::memory_order_relaxed); }
 
-void Mixer::Render(float* out, std::size_t frames) {
-    std::fill(out, out + frames * 2, 0.0f);
-    std::unique_lock guard(shared_->lock, std::try_to_lock);
-    if (!guard.owns_lock()) return;
-    shared_->Render(out, frames);
-}
+bool Mixer::Audible() { return shared_->audible; }
+
+void Mixer::Render(float* out, std::size_t frames) { shared_->Render(out, frames); }
 
 void Mixer::DeliverEvents() {
-    std::vector<DoneEvent> batch;
-    {
-        std::lock_guard guard(shared_->lock);
-        batch.reserve(shared_->done.Size());
-        for (; !shared_->done.Empty(); shared_->done.PopFront()) batch.push_back(shared_->done.Front());
-    }
-    // Without the lock: a notice may write the next buffer at once.
-    for (const DoneEvent& e : batch) e.events->OnWaveOutDone(e.tag);
+    shared_->CollectNotices();
+    // From a batch: a notice may write the next buffer, or reset, at once.
+    const auto batch = std::exchange(shared_->pending, {});
+    for (const auto& [events, tag] : batch) events->OnWaveOutDone(tag);
 }
 
 std::uint32_t Mixer::CardRate() const { return shared_->cardRate; }
+
+void Mixer::CountUnderrun() { shared_->underruns.fetch_add(1, std::memory_order_relaxed); }
+
+std::uint64_t Mixer::Underruns() const { return shared_->underruns.load(std::memory_order_relaxed); }
+
+std::uint64_t Mixer::SkippedPeriods() const { return shared_->skippedPeriods.load(std::memory_order_relaxed); }
 
 CaptureOutput::CaptureOutput(std::uint32_t cardRate) : mixer_(cardRate, 0) {}
 

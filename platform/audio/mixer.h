@@ -8,6 +8,12 @@
 // the clock-paced silent output, a capture) calls Render; the GUI thread
 // collects the done notices with DeliverEvents and they reach each voice's
 // DeviceEvents there, in order. The mixer outlives its devices.
+//
+// Render takes no lock, allocates nothing and never waits: buffers reach it
+// through a ring per voice, resets and the volume through atomics, and done
+// notices go back through a ring (see mixer.cpp for who owns what). The GUI
+// thread's Reset and closing wait for a Render already running to end, so
+// that a buffer given back is never read again.
 
 #include <cstddef>
 #include <cstdint>
@@ -22,32 +28,43 @@ namespace earloop {
 class Mixer : public WaveOutput {
 public:
     // `latencyFrames`: card frames between Render and the speaker; the played
-    // counters and the done notices wait for them.
-    explicit Mixer(std::uint32_t cardRate, std::uint32_t latencyFrames = 0);
+    // counters and the done notices wait for them. `audible`: false for the
+    // silent stand-in for a missing sound card.
+    explicit Mixer(std::uint32_t cardRate, std::uint32_t latencyFrames = 0, bool audible = true);
     ~Mixer() override;
     Mixer(const Mixer&) = delete;
     Mixer& operator=(const Mixer&) = delete;
 
     // Mono or stereo 16-bit PCM at any rate from 4000 to 192000 Hz; nullptr
-    // for anything else or when all 8 voices are taken.
+    // for anything else or when all 8 voices are taken. A device holds up to
+    // 32 buffers not yet done; a Write beyond that is given back at once,
+    // unplayed.
     std::unique_ptr<WaveOutDevice> Open(const WaveFormatInfo& format, DeviceEvents* events) override;
     // One wave volume for the whole program, as Windows keeps one per
     // application: this and every device's SetVolume set it for every voice,
     // open or opened later.
     PackedVolume DeviceZeroVolume() override;
     void SetDeviceZeroVolume(PackedVolume volume) override;
+    bool Audible() override;
 
     // Audio thread: `frames` interleaved stereo float frames of the mix at the
-    // card rate. Never blocks and never allocates: should the GUI thread be
-    // changing the voices at that moment, the period is silent and no voice
-    // advances.
+    // card rate. Never blocks, never allocates, and renders every voice in
+    // full whatever the GUI thread is doing.
     void Render(float* out, std::size_t frames);
     // GUI thread: calls OnWaveOutDone for every done notice since the last
     // call, in the order they happened.
     void DeliverEvents();
     std::uint32_t CardRate() const;
 
-    struct Shared;  // what both threads see, behind one lock
+    // Any thread, non-blocking. The card's driver reports each period it had
+    // to fill with a gap (PortAudio's output underflow flag).
+    void CountUnderrun();
+    std::uint64_t Underruns() const;
+    // Periods in which a voice that had sound to play could not render all
+    // of it (its converter failed or stalled).
+    std::uint64_t SkippedPeriods() const;
+
+    struct Shared;  // the GUI thread's side, the audio thread's side and what they share
 
 private:
     std::unique_ptr<Shared> shared_;

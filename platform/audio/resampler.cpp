@@ -3,6 +3,7 @@
 #include <soxr.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstring>
 #include <numeric>
@@ -15,6 +16,9 @@ namespace {
 // libsoxr's filter rings for about 90 frames at the lower of the two rates
 // (measured to -100 dB); 128 leaves a margin.
 constexpr std::uint64_t kRingFramesAtLowerRate = 128;
+
+// A non-null input of length 0 asks libsoxr for output without flushing.
+const float kNoInput = 0.0f;
 
 }  // namespace
 
@@ -36,6 +40,12 @@ std::unique_ptr<Resampler> Resampler::Create(std::uint32_t inRate, std::uint32_t
     if (error || !r->soxr_) return nullptr;
     const std::uint64_t lower = std::min(inRate, outRate);
     r->tailFrames_ = static_cast<std::uint32_t>((kRingFramesAtLowerRate * outRate + lower - 1) / lower);
+    r->skipped_.resize(kBlockFrames * channels);
+    // libsoxr does its work in blocks of many steps; converters primed alike
+    // and started in one step would all do it in the same steps. Each of
+    // eight converters in turn is primed one step's input longer.
+    static std::atomic<std::uint32_t> created{0};
+    r->stagger_ = created.fetch_add(1, std::memory_order_relaxed) % 8 * r->InputFor(kBlockFrames);
     r->Prime();
     return r;
 }
@@ -61,7 +71,7 @@ void Resampler::Prime() {
     const std::uint64_t in = inRate_, out = outRate_;
     const std::size_t burst = std::max<std::size_t>(4096, 8 * InputFor(kBlockFrames));
     const std::uint64_t period = in / std::gcd(in, out);
-    const std::uint64_t zeros = (2 * burst + period - 1) / period * period;
+    const std::uint64_t zeros = (2 * burst + stagger_ + period - 1) / period * period;
     const std::size_t sinkFrames = static_cast<std::size_t>(burst * out / in + 64);
     std::vector<float> silence(burst * channels_, 0.0f), sink(sinkFrames * channels_);
     std::uint64_t fed = 0, produced = 0;
@@ -88,6 +98,19 @@ std::size_t Resampler::InputFor(std::size_t outFrames) const {
     return std::min(frames, kMaxInputFrames);
 }
 
+// The priming silence that is out already goes to its own scratch, however
+// few frames the caller asks for: otherwise a caller asking for one frame at a
+// time would wait thousands of steps for the first real one.
+void Resampler::SkipPriming() {
+    while (skip_ > 0) {
+        const auto frames = static_cast<std::size_t>(std::min<std::uint64_t>(skip_, kBlockFrames));
+        std::size_t idone = 0, odone = 0;
+        if (soxr_process(soxr_, &kNoInput, 0, &idone, skipped_.data(), frames, &odone) || odone == 0) return;
+        skip_ -= odone;
+    }
+}
+
+// What is left of the priming silence once input went in.
 std::size_t Resampler::DropSkipped(float* out, std::size_t frames) {
     const auto dropped = static_cast<std::size_t>(std::min<std::uint64_t>(skip_, frames));
     if (dropped == 0) return frames;
@@ -99,8 +122,7 @@ std::size_t Resampler::DropSkipped(float* out, std::size_t frames) {
 std::size_t Resampler::Drain(float* out, std::size_t frames) {
     pristine_ = false;
     if (!soxr_) return 0;
-    // A non-null input of length 0 asks for output without flushing.
-    static const float kNoInput = 0.0f;
+    SkipPriming();
     std::size_t idone = 0, odone = 0;
     if (soxr_process(soxr_, &kNoInput, 0, &idone, out, frames, &odone)) return 0;
     return DropSkipped(out, odone);
@@ -113,6 +135,7 @@ std::size_t Resampler::Process(const float* in, std::size_t inFrames, float* out
         std::copy(in, in + n * channels_, out);
         return n;
     }
+    SkipPriming();
     std::size_t idone = 0, odone = 0;
     if (soxr_process(soxr_, in, inFrames, &idone, out, outFrames, &odone)) {
         // A converter in error stays silent but keeps time.

@@ -9,6 +9,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <vector>
 
 struct soxr;
 
@@ -52,6 +53,7 @@ public:
 private:
     Resampler(std::uint32_t inRate, std::uint32_t outRate, unsigned channels);
     void Prime();
+    void SkipPriming();
     std::size_t DropSkipped(float* out, std::size_t frames);
 
     const std::uint32_t inRate_, outRate_;
@@ -59,8 +61,11 @@ private:
     const double ioRatio_;
     std::uint32_t tailFrames_ = 0;
     soxr* soxr_ = nullptr;  // null: equal rates, copied
-    // Output frames of the priming silence still to be thrown away.
+    // Output frames of the priming silence still to be thrown away, and where
+    // they go (sized at creation, so the audio thread never allocates).
     std::uint64_t skip_ = 0;
+    std::vector<float> skipped_;
+    std::uint64_t stagger_ = 0;  // extra input frames of priming, see Create
     bool pristine_ = true;
 };
 

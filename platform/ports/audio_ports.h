@@ -52,6 +52,9 @@ public:
     // The volume of output device 0, read at start-up and given back at exit.
     virtual PackedVolume DeviceZeroVolume() = 0;
     virtual void SetDeviceZeroVolume(PackedVolume volume) = 0;
+    // False when no sound device could be opened: a silent stand-in plays,
+    // so that positions and done notices still run, and nobody hears it.
+    virtual bool Audible() = 0;
 };
 
 class WaveInDevice {

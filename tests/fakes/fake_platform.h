@@ -134,12 +134,14 @@ public:
 // devices, and play only when a test says so: FinishBuffer plays the oldest
 // queued buffer of the device opened last and queues its done notice, which
 // Deliver hands to the device's events in order, as the GUI thread would.
-// `failOpen` makes every open fail.
+// `failOpen` makes every open fail; `audible` false stands for the silent
+// output that plays when no sound device can be opened.
 class FakeWaveOutput : public WaveOutput {
 public:
     std::unique_ptr<WaveOutDevice> Open(const WaveFormatInfo& format, DeviceEvents* events) override;
     PackedVolume DeviceZeroVolume() override { return deviceZeroVolume; }
     void SetDeviceZeroVolume(PackedVolume volume) override { deviceZeroVolume = volume; }
+    bool Audible() override { return audible; }
 
     // The oldest queued buffer of the device opened last has played; false
     // when it has none.
@@ -154,6 +156,7 @@ public:
     PackedVolume deviceZeroVolume = 0xFFFFFFFF;
     std::vector<WaveFormatInfo> opened;
     bool failOpen = false;
+    bool audible = true;
     // "open RATE CHANNELS plain|stream", "write BYTES xLOOPS tag T", "reset", "volume V", "close".
     std::vector<std::string> log;
     std::vector<std::pair<DeviceEvents*, int>> notices;  // done, not yet delivered
