@@ -10,6 +10,7 @@
 
 #include "analysis/analysis_parameters.h"
 #include "analysis/note_box.h"
+#include "analysis/pitch_calibration.h"
 #include "analysis/note_detection.h"
 #include "analysis/spectrum.h"
 #include "app/error_state.h"

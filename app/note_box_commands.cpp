@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "analysis/pitch_calibration.h"
 #include "app/application.h"
 #include "app/control_ids.h"
 #include "resources/menu_and_keys.h"

@@ -7,6 +7,7 @@
 #include <tuple>
 
 #include "analysis/note_box.h"
+#include "analysis/pitch_calibration.h"
 #include "app/control_ids.h"
 #include "fakes/app_harness.h"
 #include "resources/menu_and_keys.h"

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "analysis/chord_naming.h"
-#include "analysis/note_box.h"
+#include "analysis/pitch_calibration.h"
 #include "analysis/note_detection.h"
 #include "analysis/spectrum.h"
 #include "tools/arguments.h"
