@@ -4,7 +4,7 @@
 #include <array>
 #include <cstdio>
 
-#include "app/control_ids.h"
+#include "ports/control_ids.h"
 #include "app/format_text.h"
 #include "resources/menu_and_keys.h"
 #include "resources/pictures.h"

@@ -6,7 +6,7 @@
 
 #include "analysis/pitch_calibration.h"
 #include "app/application.h"
-#include "app/control_ids.h"
+#include "ports/control_ids.h"
 #include "resources/menu_and_keys.h"
 
 namespace earloop {

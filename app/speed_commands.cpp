@@ -5,7 +5,7 @@
 #include <cstdio>
 
 #include "app/application.h"
-#include "app/control_ids.h"
+#include "ports/control_ids.h"
 #include "app/format_text.h"
 #include "playback/time_stretch.h"
 

@@ -6,7 +6,7 @@
 #include <utility>
 
 #include "app/application.h"
-#include "app/control_ids.h"
+#include "ports/control_ids.h"
 #include "app/format_text.h"
 #include "wave/loader.h"
 #include "wave/wav_format.h"

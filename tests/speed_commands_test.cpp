@@ -4,7 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "app/application.h"
-#include "app/control_ids.h"
+#include "ports/control_ids.h"
 #include "fakes/app_harness.h"
 #include "playback/time_stretch.h"
 

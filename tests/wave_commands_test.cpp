@@ -6,7 +6,7 @@
 #include <algorithm>
 
 #include "app/application.h"
-#include "app/control_ids.h"
+#include "ports/control_ids.h"
 #include "fakes/app_harness.h"
 #include "fakes/wav_builder.h"
 #include "wave/wav_format.h"

@@ -6,7 +6,7 @@
 #include <algorithm>
 #include <set>
 
-#include "app/control_ids.h"
+#include "ports/control_ids.h"
 #include "fakes/app_harness.h"
 #include "fakes/sample_bytes.h"
 

@@ -5,7 +5,7 @@
 #include <wx/dcbuffer.h>
 #include <wx/dcmemory.h>
 
-#include "analysis/note_box.h"
+#include "display/note_box.h"
 #include "app/application.h"
 #include "platform/wx/key_mapping.h"
 

@@ -15,7 +15,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/ports/note_box_port.h"
+#include "ports/note_box_port.h"
 #include "platform/wx/classic_controls.h"
 
 

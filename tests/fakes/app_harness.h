@@ -4,7 +4,7 @@
 #include <utility>
 
 #include "app/application.h"
-#include "app/control_ids.h"
+#include "ports/control_ids.h"
 #include "fakes/fake_platform.h"
 #include "fakes/wav_builder.h"
 

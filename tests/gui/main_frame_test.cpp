@@ -11,8 +11,8 @@
 #include <wx/statusbr.h>
 
 #include "app/application.h"
-#include "analysis/note_box.h"
-#include "app/control_ids.h"
+#include "display/note_box.h"
+#include "ports/control_ids.h"
 #include "fakes/fake_platform.h"
 #include "fakes/wav_builder.h"
 #include "platform/wx/key_mapping.h"

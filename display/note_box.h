@@ -10,8 +10,8 @@
 #include <vector>
 
 #include "analysis/chord_naming.h"
-#include "display/frame_buffer.h"
-#include "platform/ports/note_box_port.h"
+#include "picture/frame_buffer.h"
+#include "ports/note_box_port.h"
 
 namespace earloop {
 

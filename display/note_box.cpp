@@ -1,4 +1,4 @@
-#include "analysis/note_box.h"
+#include "display/note_box.h"
 
 #include <climits>
 #include <cstdio>
