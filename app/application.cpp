@@ -16,7 +16,8 @@ Application::Application(Platform platform)
     : platform_(platform),
       switches_(platform.window, main_, states_),
       view_(platform.window, platform.dialogs, platform.text, main_),
-      output_(playback_, samples_, platform.waveOut, platform.timers, *this, *this) {}
+      transport_(playback_, marks_, samples_, platform.waveOut, platform.timers, *this, *this, settings_.keepMode,
+                 settings_.keepStep) {}
 
 Application::~Application() = default;
 
@@ -140,7 +141,6 @@ void Application::CreateControls() {
     // The volume found now is given back at exit.
     main_.waveOutVolumeAtStart = platform_.waveOut.DeviceZeroVolume();
     main_.waveOutVolumeTaken = true;
-    playback_.speedPercent = 100;
 }
 
 bool Application::LocateProgram() {
@@ -213,7 +213,7 @@ void Application::ExitProgram() { platform_.window.RequestClose(); }
 
 void Application::Timer(int id) {
     if (destroyed_) return;
-    if (id == kPositionTimerId) output_.OnPositionTimer();
+    if (id == kPositionTimerId) transport_.Output().OnPositionTimer();
 }
 
 // Every display of the play position, after each tick and each change of it.
@@ -223,10 +223,10 @@ void Application::ShowPlayPosition(std::uint32_t position) {
         return;
     }
     if (!samples_.loaded) return;
-    playback_.elapsedMs = std::min(output_.MsOfPosition(position), playback_.totalMs);
-    const int ms = static_cast<int>(playback_.elapsedMs);
+    const std::uint32_t elapsedMs = std::min(transport_.Output().MsOfPosition(position), playback_.totalMs);
+    const int ms = static_cast<int>(elapsedMs);
     platform_.window.SetStatusText(1, FormatText(" %d msec / %d msec ", ms, static_cast<int>(playback_.totalMs)));
-    const int column = PlayCursorColumn(playback_.elapsedMs, playback_.totalMs);
+    const int column = PlayCursorColumn(elapsedMs, playback_.totalMs);
     view_.MovePlayCursor(column);
     platform_.window.SetSliderPosition(main_[Ctl::PositionSlider], column);
 
@@ -254,7 +254,7 @@ void Application::InvertRepeatRange() {
 }
 
 void Application::OnWaveOutDone(int bufferTag) {
-    if (!destroyed_) output_.OnBufferDone(bufferTag);
+    if (!destroyed_) transport_.Output().OnBufferDone(bufferTag);
 }
 
 void Application::Paint() {
@@ -288,12 +288,12 @@ void Application::DrawItem(ControlHandle control, bool pressed) {
 void Application::Destroy() {
     if (destroyed_) return;
     destroyed_ = true;
-    output_.StopPositionTimer();
+    transport_.Output().StopPositionTimer();
     if (main_.waveOutVolumeTaken) platform_.waveOut.SetDeviceZeroVolume(main_.waveOutVolumeAtStart);
     // A start-up that failed before the settings were read must not replace
     // the user's file with start values.
     if (settingsLoaded_) SaveSettings(platform_.files, settings_, analysis_);
-    output_.CloseOutput();
+    transport_.Output().CloseOutput();
     if (noteBox_.open) platform_.noteBox.Destroy();
     noteBox_.open = false;
 }

@@ -29,8 +29,8 @@
 #include "ports/timer_port.h"
 #include "ports/window_port.h"
 #include "playback/mark_point.h"
-#include "playback/output_engine.h"
 #include "playback/playback_state.h"
+#include "playback/transport.h"
 #include "settings/settings.h"
 #include "wave/sample_store.h"
 
@@ -55,7 +55,7 @@ struct Platform {
 inline constexpr const char* kMissingFileMessage = "プログラムの実行に必要なファイルがありません";
 inline constexpr const char* kProgramCaption = "Earloop !";
 
-class Application : public DeviceEvents, private PlaybackHooks {
+class Application : public DeviceEvents, private TransportHooks {
 public:
     explicit Application(Platform platform);
     Application(const Application&) = delete;
@@ -151,7 +151,7 @@ private:
     void ExitProgram();
     void OpenWave();
 
-    // The transport (transport_commands.cpp).
+    // The transport commands (transport_commands.cpp).
     void ShowTransport(const TransportRow& buttons);
     bool Available(Transport button) const;
     void Play();
@@ -159,12 +159,7 @@ private:
     void Keep();
     void FastForward();
     void RewindCommand();
-    void Rewind();
     void Stop();
-    void LeaveStreamMode();
-    void RebuildKeepLoop();
-    std::uint32_t KeepStepBytes() const;
-    void MoveKeepWindow(bool forward);
     void SwitchVocalCanceller();
     void ChooseSamplingTime(int choice);
     void SamplingCoarse();
@@ -174,7 +169,6 @@ private:
     void ChooseCoarse();
     void ChooseNormal();
     void ChoosePrecision();
-    void ReapplyKeepWindow();
     void ReturnToStart();
 
     // The mark point and the repeat end (mark_commands.cpp).
@@ -191,6 +185,8 @@ private:
     void RepeatClear();
     void MarkClear();
     void HideRepeat();
+    void ForgetRepeatEnd();
+    void DropRepeatEnd();
     // The mark cursor and its time at `markMs`; the repeat range from the
     // mark to its end inverted (a second call restores it), with its time.
     void ShowMarkCursor();
@@ -209,21 +205,20 @@ private:
     void ShiftDown();
     void ShiftUp();
     void ShiftReset();
-    void ApplyShift(bool reset);
-    void PlaySpeedChanged();
+    void ApplyShift(int semitones, bool reset);
     void ToggleButton(Ctl ctl);
 
-    // PlaybackHooks
+    // TransportHooks
     void ShowSpeed(int percent) override;
+    void ShiftChanged(int semitones, bool reset) override;
     void ShowPlayPosition(std::uint32_t position) override;
-    bool RepeatCheck() override;
+    void PlayStateChanged(PlayState state) override;
     void PlayEnded() override {
         if (noteBox_.notePlayOn) AllNotesOff();
     }
 
     // Seeking by the pointer, the sliders' states, the keyboard range
     // (mouse_input.cpp).
-    void SeekToViewX();
     void SeekAtPointer();
     void RefreshSliders(bool volumeSlider);
     void RangeDown();
@@ -281,7 +276,7 @@ private:
     std::unique_ptr<SpectrumState> spectrum_ = std::make_unique<SpectrumState>();
     NoteDetection notes_;
     SampleStore samples_;
-    OutputEngine output_;
+    TransportControl transport_;
     ErrorState error_;
     PointerState pointer_;
     NoteBoxState noteBox_;

@@ -18,11 +18,9 @@ constexpr int kRepeatShownAfterMs = 100;
 
 }  // namespace
 
-int Application::PositionMs() const { return static_cast<int>(output_.MsOfPosition(playback_.position)); }
+int Application::PositionMs() const { return static_cast<int>(transport_.Output().MsOfPosition(playback_.position)); }
 
-int Application::LatestMarkMs() const {
-    return static_cast<int>(playback_.totalMs) - settings_.markPointStep;
-}
+int Application::LatestMarkMs() const { return earloop::LatestMarkMs(playback_.totalMs, settings_.markPointStep); }
 
 void Application::MarkSet() {
     if (!states_.markPoint || marks_.repeatSet) return;
@@ -50,8 +48,7 @@ void Application::MoveMark(bool later) {
         if (m.repeatSet) InvertRepeatRange();
         m.markMs += settings_.markPointStep;
         if (m.repeatSet && m.markMs + kRepeatGapMs >= m.repeatEndMs) {
-            m.repeatSet = false;
-            platform_.window.EnableControl(main_[Ctl::RepeatClear], false);
+            DropRepeatEnd();
         } else {
             m.markMs = std::min(m.markMs, LatestMarkMs());
             if (m.repeatSet) InvertRepeatRange();
@@ -67,13 +64,13 @@ void Application::MoveMark(bool later) {
 void Application::RepeatSet() {
     MarkPoint& m = marks_;
     if (!m.markSet || m.repeatSet) return;
-    m.repeatEndBytes = output_.Align(playback_.position);
+    m.repeatEndBytes = transport_.Output().Align(playback_.position);
     m.repeatEndMs = PositionMs() + kRepeatShownAfterMs;
     if (m.repeatEndMs <= m.markMs) return;
     m.repeatEndMs = std::min(m.repeatEndMs, static_cast<int>(playback_.totalMs));
     m.repeatSet = true;
     InvertRepeatRange();
-    Rewind();
+    transport_.Rewind();
     ToggleButton(Ctl::RepeatClear);
 }
 
@@ -89,13 +86,12 @@ void Application::MoveRepeatEnd(bool later) {
     } else {
         m.repeatEndMs -= settings_.markPointStep;
         if (m.repeatEndMs - kRepeatGapMs <= m.markMs) {
-            m.repeatSet = false;
-            platform_.window.EnableControl(main_[Ctl::RepeatClear], false);
+            DropRepeatEnd();
             return;
         }
     }
     m.repeatEndMs = std::min(m.repeatEndMs, static_cast<int>(playback_.totalMs));
-    m.repeatEndBytes = output_.WaveTimeOffset(static_cast<std::uint32_t>(m.repeatEndMs));
+    m.repeatEndBytes = transport_.Output().WaveTimeOffset(static_cast<std::uint32_t>(m.repeatEndMs));
     InvertRepeatRange();
 }
 
@@ -118,20 +114,21 @@ void Application::MarkClear() {
 
 void Application::HideRepeat() {
     InvertRepeatRange();
-    marks_.repeatSet = false;
-    view_.Texts().repeatTimeActive = false;
+    ForgetRepeatEnd();
     view_.Texts().repeatTime = "00:00.00";
     view_.DrawRepeatTime(view_.Texts().repeatTime);
 }
 
-// On every tick of the position timer, before the position is shown: a play
-// past the repeat end, or before the mark, turns back to the mark.
-bool Application::RepeatCheck() {
-    if (!marks_.markSet || !marks_.repeatSet) return false;
-    const double markBytes = output_.WaveTimeBytes(static_cast<std::uint32_t>(marks_.markMs));
-    if (playback_.position <= marks_.repeatEndBytes && playback_.position >= markBytes) return false;
-    Rewind();
-    return true;
+// Without a repeat end its readout runs along with the play time, in grey.
+void Application::ForgetRepeatEnd() {
+    marks_.repeatSet = false;
+    view_.Texts().repeatTimeActive = false;
+}
+
+// A move that brought the two points too close: the range is already hidden.
+void Application::DropRepeatEnd() {
+    ForgetRepeatEnd();
+    platform_.window.EnableControl(main_[Ctl::RepeatClear], false);
 }
 
 }  // namespace earloop

@@ -4,7 +4,6 @@
 // sliders change their values; the buttons at the keyboard's ends shift its
 // five-octave range.
 
-#include <algorithm>
 #include <cstdint>
 
 #include "app/application.h"
@@ -59,36 +58,13 @@ void Application::MoveOrResizeEnded() {
     if (playback_.atEnd) ShowPlayPosition(playback_.position);
 }
 
-// A press or drag in the overview seeks; while stopped, the next Play starts
-// at the clicked time.
+// A press or drag in the overview seeks to the time under the pointer; while
+// stopped, the next Play starts there.
 void Application::SeekAtPointer() {
-    if (!InOverview(pointer_.last) || !samples_.loaded || LiveInputOn()) return;
-    if (!playback_.stopped) {
-        playback_.atEnd = false;
-        SeekToViewX();
-        return;
-    }
-    SeekToViewX();
-    playback_.clickedStartMs = output_.MsOfPosition(playback_.position);
-    playback_.clickedStartPending = true;
-}
-
-// The position under the stored pointer column, kept a whole Keep window
-// before the end; heard at once while playing.
-void Application::SeekToViewX() {
     const Point p = pointer_.last;
-    if (!InOverview(p)) return;
-    const std::int64_t workBytes = samples_.workBytes;
-    std::int64_t seek = output_.Align(
-        static_cast<std::uint32_t>((p.x - kOverviewAt.x) / static_cast<double>(kOverviewWidth) * workBytes));
-    playback_.startPosition = static_cast<std::uint32_t>(seek);
-    if (seek + playback_.keepBytes >= workBytes) seek = std::max<std::int64_t>(workBytes - playback_.keepBytes, 0);
-    playback_.position = static_cast<std::uint32_t>(seek);
-    if (playback_.keepOn) {
-        RebuildKeepLoop();
-    }
-    output_.RestartOutput();
-    ShowPlayPosition(playback_.position);
+    if (!InOverview(p) || !samples_.loaded || LiveInputOn()) return;
+    const double fraction = (p.x - kOverviewAt.x) / static_cast<double>(kOverviewWidth);
+    transport_.Seek(static_cast<std::uint32_t>(fraction * samples_.workBytes));
 }
 
 // Disables all four sliders before enabling those of the state, which also
@@ -108,7 +84,7 @@ void Application::SliderNotice(ControlHandle slider, earloop::SliderNotice notic
     } else if (slider == main_[Ctl::WaveVolumeSlider]) {
         if (notice == EndScroll) RefreshSliders(true);
         settings_.waveVolume = position;
-        output_.SetWaveVolume(position);
+        transport_.Output().SetWaveVolume(position);
     } else if (slider == main_[Ctl::MidiVolumeSlider]) {
         if (notice == LineUp || notice == LineDown) RefreshSliders(true);
         // The MIDI output, once built, also takes the volume and sounds the

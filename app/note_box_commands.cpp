@@ -147,7 +147,7 @@ void Application::ShowDetectedNotes(const NoteDetection& found) {
                                                noteBox_.accidentalStyle);
     if (texts.bass) platform_.noteBox.SetText(NoteBoxId::BassText, *texts.bass);
     if (texts.chord) platform_.noteBox.SetText(NoteBoxId::ChordText, *texts.chord);
-    if (noteBox_.notePlayOn && !playback_.stopped) SoundDetectedNotes();
+    if (noteBox_.notePlayOn && playback_.play != PlayState::Stopped) SoundDetectedNotes();
 }
 
 void Application::SetReferenceA(int frequency) {

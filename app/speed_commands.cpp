@@ -1,8 +1,9 @@
 // The play speed and the pitch shift: the commands of their buttons, keys and
-// slider. A new speed or shift is heard at once while playing, and at the next
-// start of output otherwise.
+// slider. Each chooses the new value; the transport sets it, and a new speed
+// or shift is heard at once while playing, and at the next start of output
+// otherwise.
 
-#include <cstdio>
+#include <algorithm>
 
 #include "app/application.h"
 #include "ports/control_ids.h"
@@ -29,100 +30,63 @@ void Application::ToggleButton(Ctl ctl) {
     platform_.window.EnableControl(main_[ctl], true);
 }
 
-// The speed has changed: stream mode below 100 %, heard at once while playing.
-void Application::PlaySpeedChanged() {
-    ShowSpeed(playback_.speedPercent);
-    playback_.stretchOn = playback_.speedPercent != kFullSpeed;
-    if (!playback_.stretchOn) playback_.sourceRatio = 1.0;
-    if (!playback_.stopped) output_.RestartOutput();
-}
-
 void Application::SpeedTo100() {
     if (!states_.slowRate || playback_.speedPercent == kFullSpeed) return;
-    playback_.speedPercent = kFullSpeed;
-    PlaySpeedChanged();
+    transport_.SetSpeed(kFullSpeed);
     ToggleButton(Ctl::SpeedTo100);
 }
 
 void Application::SpeedTo1() {
     if (!states_.slowRate || playback_.speedPercent <= 1) return;
-    playback_.speedPercent = 1;
-    PlaySpeedChanged();
+    transport_.SetSpeed(1);
     ToggleButton(Ctl::SpeedTo1);
 }
 
 void Application::SpeedUp10() {
     if (!states_.slowRate || playback_.speedPercent == kFullSpeed) return;
-    playback_.speedPercent += 10;
-    if (playback_.speedPercent >= kFullSpeed) {
-        // Full speed is the plain mode, set by its own command.
-        playback_.speedPercent = kFullSpeed + 1;
-        playback_.stretchOn = false;
+    // Full speed is the plain mode, set by its own command.
+    if (playback_.speedPercent + 10 >= kFullSpeed)
         Command(ControlId::SpeedTo100);
-    } else {
-        PlaySpeedChanged();
-    }
+    else
+        transport_.SetSpeed(playback_.speedPercent + 10);
     ToggleButton(Ctl::SpeedTo1);
 }
 
 void Application::SpeedDown10() {
     if (!states_.slowRate) return;
-    playback_.speedPercent = std::max(playback_.speedPercent - 10, 1);
-    PlaySpeedChanged();
+    transport_.SetSpeed(std::max(playback_.speedPercent - 10, 1));
     ToggleButton(Ctl::SpeedTo1);
 }
 
 void Application::SpeedSliderChanged(int value) {
     if (!states_.slowRate || value == playback_.speedPercent) return;
-    playback_.speedPercent = value == 0 ? 1 : value;
-    PlaySpeedChanged();
+    transport_.SetSpeed(value == 0 ? 1 : value);
 }
 
 void Application::ShiftDown() {
-    if (!states_.pitchShift) return;
-    if (--playback_.pitchShift < kMinPitchShift) {
-        playback_.pitchShift = kMinPitchShift;
-        return;
-    }
-    ApplyShift(false);
+    if (states_.pitchShift && playback_.pitchShift > kMinPitchShift) ApplyShift(playback_.pitchShift - 1, false);
 }
 
 void Application::ShiftUp() {
-    if (!states_.pitchShift) return;
-    if (++playback_.pitchShift > kMaxPitchShift) {
-        playback_.pitchShift = kMaxPitchShift;
-        return;
-    }
-    ApplyShift(false);
+    if (states_.pitchShift && playback_.pitchShift < kMaxPitchShift) ApplyShift(playback_.pitchShift + 1, false);
 }
 
 void Application::ShiftReset() {
-    if (!states_.pitchShift) return;
-    playback_.pitchShift = 0;
-    ApplyShift(true);
+    if (states_.pitchShift) ApplyShift(0, true);
 }
 
-// Re-tunes the output to the shift; a shift up keeps the tempo by slowing the
-// stretch by the same factor.
-void Application::ApplyShift(bool reset) {
-    playback_.pitchFactor = reset ? 1.0 : PitchFactor(playback_.pitchShift);
-    playback_.speedPercent = CompensatedSpeedPercent(playback_.pitchShift);
-    output_.ApplyPitchShift(playback_.pitchFactor, AnalysisBlockFrames(analysis_.blockMode), settings_.ffRwStep);
+void Application::ApplyShift(int semitones, bool reset) {
+    transport_.SetShift(semitones, reset, AnalysisBlockFrames(analysis_.blockMode), settings_.ffRwStep);
+    ToggleButton(Ctl::ShiftUp);
+}
+
+// The output rate and the speed follow the shift before the output restarts.
+void Application::ShiftChanged(int semitones, bool reset) {
     // The pitch scale follows the output rate, so a step stays the pitch heard.
     if (samples_.loaded) SetAnalysisBlock();
-
     ShowSpeed(playback_.speedPercent);
     // The program has always shown the reset shift as "Shft".
-    platform_.window.SetControlText(main_[Ctl::ShiftReadout],
-                                    FormatText(reset ? "Shft %d" : "Shift %d", playback_.pitchShift));
-    playback_.stretchOn = playback_.speedPercent != kFullSpeed;
-    if (!playback_.stretchOn) playback_.sourceRatio = 1.0;
-    if (playback_.keepOn) {
-        RebuildKeepLoop();
-    }
-    if (!playback_.stopped) output_.RestartOutput();
-    ShowPlayPosition(playback_.position);
-    ToggleButton(Ctl::ShiftUp);
+    platform_.window.SetControlText(main_[Ctl::ShiftReadout], FormatText(reset ? "Shft %d" : "Shift %d", semitones));
 }
 
 }  // namespace earloop

@@ -37,7 +37,7 @@ void Application::OpenWave() {
     if (hadWave) {
         Command(cid::ShiftReset);
         switches_.SetTransportButtons(row::kAllOff);
-        output_.CloseOutput();
+        transport_.Output().CloseOutput();
     }
     const std::optional<std::string> chosen = dropped ? dropped : ChooseWaveFile();
     switches_.SetTransportButtons(hadWave ? row::kStoppedLoaded : row::kStoppedNoWave);
@@ -47,7 +47,7 @@ void Application::OpenWave() {
     if (!chosen || !TryLoad(*chosen, image)) {
         if (chosen) ShowError();
         if (hadWave) {
-            output_.OpenPlainDevice();
+            transport_.Output().OpenPlainDevice();
             Repaint();
             ReturnToStart();
         } else {
@@ -116,7 +116,7 @@ bool Application::MakeCurrent(WaveImage image) {
     samples_.vocalCancelOn = false;
     samples_.baseOutputFormat = WorkingFormat(samples_.Format());
     samples_.outputFormat = samples_.baseOutputFormat;
-    return output_.OpenPlainDevice();
+    return transport_.Output().OpenPlainDevice();
 }
 
 bool Application::AdoptRecordedTake(const std::string& savedName, WaveImage take) {
@@ -142,9 +142,7 @@ void Application::FinishWaveLoad() {
     window.CheckControl(main_[Ctl::SamplingNormal], true);
     analysis_.blockMode = 2;
     SetAnalysisBlock();
-    output_.PrepareKeepHeader(static_cast<std::uint32_t>(analysis_.analysisPoints));
-
-    output_.PrepareWholeWave(settings_.ffRwStep);
+    transport_.PrepareWave(static_cast<std::uint32_t>(analysis_.analysisPoints), settings_.ffRwStep);
 
     const WaveFormatInfo& file = samples_.Format();
     window.SetStatusText(0, " " + samples_.fileName);
@@ -164,12 +162,9 @@ void Application::FinishWaveLoad() {
     view_.DrawBigTime(kBigTimeBox);
     window.SetSliderPosition(main_[Ctl::PositionSlider], 0);
 
-    playback_.position = 0;
-    playback_.startPosition = 0;
-    playback_.stopped = true;
-    playback_.paused = false;
-    playback_.keepOn = false;
-    playback_.atEnd = false;
+    // Stopped at the start, at full speed and unshifted; the speed and the
+    // shift are shown below.
+    transport_.ResetForNewWave();
 
     calibration_.referencePitch = kStandardPitch;
     SetReferenceA(kStandardPitch);
@@ -180,8 +175,6 @@ void Application::FinishWaveLoad() {
     switches_.SetControlMode(ControlMode::WaveLoaded, file.nChannels == 2);
     DrawAllTransportButtons();
 
-    playback_.speedPercent = 100;
-    playback_.sourceRatio = 1.0;
     ShowSpeed(100);
 
     view_.Texts().markTime = "00:00.00";
@@ -189,8 +182,6 @@ void Application::FinishWaveLoad() {
     if (marks_.markSet) Command(ControlId::MarkClear);
     window.EnableControl(main_[Ctl::MarkClear], false);
 
-    playback_.pitchShift = 0;
-    playback_.pitchFactor = 1.0;
     window.SetControlText(main_[Ctl::ShiftReadout], FormatText("Shift %d", 0));
     settings_.vocalCanceler = 0;
     window.SetControlText(main_[Ctl::VocalCanceller], "+");

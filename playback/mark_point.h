@@ -1,4 +1,5 @@
 #pragma once
+#include <algorithm>
 #include <cstdint>
 
 namespace earloop {
@@ -13,5 +14,11 @@ struct MarkPoint {
     int repeatEndMs = 0;                 // as shown
     std::uint32_t repeatEndBytes = 0;    // where the play turns back, bytes into the active samples
 };
+
+// The latest time a mark may take in a wave of `totalMs`: a step before the
+// end, and the start when the wave is shorter than the step.
+inline int LatestMarkMs(std::uint32_t totalMs, int stepMs) {
+    return std::max(static_cast<int>(totalMs) - stepMs, 0);
+}
 
 }  // namespace earloop

@@ -102,10 +102,11 @@ void OutputEngine::CloseOutput() {
 }
 
 void OutputEngine::ResetOutput() {
-    if (state_.stretchOn && state_.streamOpen) {
+    const bool stretch = state_.StretchOn();
+    if (stretch && state_.streamOpen) {
         CountStaleNotices();
         ResetStreamDevice();
-    } else if (state_.stretchOn) {
+    } else if (stretch) {
         ClosePlainDevice();
         OpenStreamDevice();
     } else if (state_.streamOpen) {
@@ -117,9 +118,9 @@ void OutputEngine::ResetOutput() {
 }
 
 void OutputEngine::RestartOutput() {
-    if (state_.paused || state_.keepOn || state_.atEnd || state_.stopped) return;
+    if (!state_.Sounding()) return;
     ResetOutput();
-    if (state_.stretchOn)
+    if (state_.StretchOn())
         StartStretchPlay();
     else
         StartPlainPlay();
@@ -129,16 +130,13 @@ void OutputEngine::StartPlainPlay() {
     state_.startPosition = state_.position;
     state_.atEnd = false;
     StartPositionTimer();
-    state_.keepOn = false;
-    state_.paused = false;
-    state_.stretchOn = false;
     ResetPlainDevice();
     const std::uint32_t offset = Align(std::min(state_.position, samples_.workBytes));
     if (plain_) plain_->Write(samples_.Active() + offset, samples_.workBytes - offset, 1, 0);
 }
 
 void OutputEngine::StartStretchPlay() {
-    if (!samples_.loaded || !state_.stretchOn) return;
+    if (!samples_.loaded || !state_.StretchOn()) return;
     if (state_.speedPercent == 0) state_.speedPercent = 1;
     const WaveFormatInfo& format = samples_.outputFormat;
     geometry_ = MakeStretchGeometry(format.nSamplesPerSec, format.nBlockAlign, state_.speedPercent);
@@ -150,7 +148,6 @@ void OutputEngine::StartStretchPlay() {
                              : static_cast<double>(state_.inChunkBytes) / static_cast<double>(state_.outChunkBytes);
     hooks_.ShowSpeed(state_.speedPercent);
     state_.startPosition = state_.position;
-    state_.stretchOn = true;
 
     // A caller that skipped ResetOutput still gets the stream device, alone.
     if (!state_.streamOpen) {
@@ -290,7 +287,7 @@ void OutputEngine::OnPositionTimer() {
     const double position = std::min(static_cast<double>(state_.startPosition) + sourcePlayed, 4294967295.0);
     state_.position = Align(static_cast<std::uint32_t>(position));
 
-    if (state_.position >= samples_.workBytes || state_.stopped) {
+    if (state_.position >= samples_.workBytes || state_.play == PlayState::Stopped) {
         state_.position = samples_.workBytes;
         hooks_.PlayEnded();
         StopPositionTimer();

@@ -3,14 +3,17 @@
 
 namespace earloop {
 
-// The one record of transport and output state.
+// Where the transport is. The end of the data is an output fact apart from
+// it: play that reached the end stays Playing (with `atEnd`) until a command
+// moves it, and Pause or Keep there keep `atEnd`.
+enum class PlayState { Stopped, Playing, Paused, Keeping };
+
+// The one record of transport and output state. The transport (playback/transport.h)
+// and the output engine it drives are its only writers.
 struct PlaybackState {
-    bool stopped = true;
-    bool paused = false;
-    bool keepOn = false;      // the Keep loop is sounding
-    bool stretchOn = false;   // stream mode wanted: speed below 100 %, or a pitch shift up
-    bool streamOpen = false;  // the stream device is the open device
+    PlayState play = PlayState::Stopped;
     bool atEnd = false;       // end of the data reached: no refill, no restart
+    bool streamOpen = false;  // the stream device is the open device
     std::uint32_t position = 0;       // bytes into the active samples, whole frames
     std::uint32_t startPosition = 0;  // `position` when the current output started
     int speedPercent = 100;           // 1 to 100
@@ -29,10 +32,14 @@ struct PlaybackState {
     std::uint32_t keepBytes = 0;
     std::uint32_t ffStepBytes = 0;
     std::uint32_t totalMs = 0;
-    std::uint32_t elapsedMs = 0;      // the play time last shown
     bool resumeHere = false;          // the next Play starts at `position` unchanged
     bool clickedStartPending = false; // a click in the overview while stopped: the next Play starts there
     std::uint32_t clickedStartMs = 0;
+
+    // Stream mode: any speed but full, which a shift up also lowers.
+    bool StretchOn() const { return speedPercent != 100; }
+    // Output sounds: not stopped, paused, held or at the end.
+    bool Sounding() const { return play == PlayState::Playing && !atEnd; }
 };
 
 }  // namespace earloop

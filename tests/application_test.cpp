@@ -46,7 +46,7 @@ TEST(StartUp, LeavesExactlyTheNoWaveControlsEnabled) {
 
     // No command is available yet, so the Stop sent at the end changes nothing.
     for (const TransportButton& b : h.app.States().transport) EXPECT_FALSE(b.available);
-    EXPECT_TRUE(h.app.Playback().stopped);
+    EXPECT_EQ(h.app.Playback().play, PlayState::Stopped);
     EXPECT_TRUE(h.window.shown);
     EXPECT_TRUE(h.window.acceptsDrops);
     EXPECT_TRUE(h.dialogs.boxes.empty());

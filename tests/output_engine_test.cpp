@@ -11,6 +11,7 @@
 #include "fakes/sample_bytes.h"
 #include "fakes/wav_builder.h"
 #include "playback/output_engine.h"
+#include "playback/transport.h"
 
 namespace earloop {
 namespace {
@@ -20,6 +21,18 @@ using testing::FakeWaveOutput;
 using testing::SampleAt;
 
 using Log = std::vector<std::string>;
+
+// `frames` working frames of a ramp (frame i holds i on the left channel,
+// wrapping at 16 bits) as the current wave.
+void MakeRampCurrent(SampleStore& samples, std::uint32_t frames, std::uint16_t channels) {
+    const auto bytes = testing::ToBytes(testing::RampSamples(frames, channels));
+    samples.image.bytes = std::make_unique<std::uint8_t[]>(bytes.size());
+    std::copy(bytes.begin(), bytes.end(), samples.image.bytes.get());
+    samples.image.size = bytes.size();
+    samples.workBytes = static_cast<std::uint32_t>(bytes.size());
+    samples.loaded = true;
+    samples.baseOutputFormat = samples.outputFormat = Pcm16Format(channels, WORKING_RATE);
+}
 
 struct Engine : DeviceEvents, PlaybackHooks {
     PlaybackState state;
@@ -31,16 +44,9 @@ struct Engine : DeviceEvents, PlaybackHooks {
     std::vector<std::uint32_t> positionsShown;
     int endings = 0;
 
-    // `frames` working frames of a ramp (frame i holds i on the left
-    // channel, wrapping at 16 bits), the plain device open.
+    // A ramp of `frames` working frames, the plain device open.
     explicit Engine(std::uint32_t frames, std::uint16_t channels = 1) {
-        const auto bytes = testing::ToBytes(testing::RampSamples(frames, channels));
-        samples.image.bytes = std::make_unique<std::uint8_t[]>(bytes.size());
-        std::copy(bytes.begin(), bytes.end(), samples.image.bytes.get());
-        samples.image.size = bytes.size();
-        samples.workBytes = static_cast<std::uint32_t>(bytes.size());
-        samples.loaded = true;
-        samples.baseOutputFormat = samples.outputFormat = Pcm16Format(channels, WORKING_RATE);
+        MakeRampCurrent(samples, frames, channels);
         engine.PrepareKeepHeader(1024);
         engine.PrepareWholeWave(5000);
         engine.OpenPlainDevice();
@@ -59,8 +65,7 @@ struct Engine : DeviceEvents, PlaybackHooks {
     void Play(std::uint32_t position, int speed) {
         state.position = position;
         state.speedPercent = speed;
-        state.stretchOn = speed != 100;
-        state.stopped = false;
+        state.play = PlayState::Playing;
         engine.RestartOutput();
     }
     // The oldest buffer has played and its notice has arrived.
@@ -100,7 +105,7 @@ TEST(PlainPlay, OneWriteOfTheRestThenThePositionFollowsThePlayedBytesToTheEnd) {
     EXPECT_EQ(e.state.position, 88200u);
     EXPECT_TRUE(e.state.atEnd);
     EXPECT_FALSE(e.TimerOn());
-    EXPECT_FALSE(e.state.stopped) << "the transport stays in its playing state";
+    EXPECT_EQ(e.state.play, PlayState::Playing) << "the transport stays in its playing state";
     EXPECT_EQ(e.endings, 1);
     EXPECT_EQ(e.positionsShown.size(), 1u) << "the end is not shown as a position";
 }
@@ -305,6 +310,65 @@ TEST(KeepWindow, StartsOneWindowBackOrIsPulledBackFromTheEnd) {
         EXPECT_EQ(SampleAt(loop.data(), bodyFrames - 1, 1, 0), static_cast<int>(c.windowStartFrame) + 1023)
             << "the body ends with the window";
     }
+}
+
+// The transport over the engine, its hooks logged among the devices' calls.
+struct Deck : DeviceEvents, TransportHooks {
+    PlaybackState state;
+    MarkPoint marks;
+    SampleStore samples;
+    FakeWaveOutput output;
+    FakeTimers timers;
+    int keepMode = 1, keepStep = 2;
+    TransportControl transport{state, marks, samples, output, timers, *this, *this, keepMode, keepStep};
+
+    explicit Deck(std::uint32_t frames) {
+        MakeRampCurrent(samples, frames, 1);
+        transport.Output().OpenPlainDevice();
+        transport.PrepareWave(1024, 5000);
+        output.TakeLog();
+    }
+    void OnWaveOutDone(int tag) override { transport.Output().OnBufferDone(tag); }
+    void OnWaveInOpen() override {}
+    void OnWaveInData(int, std::size_t) override {}
+    void ShowSpeed(int percent) override { output.log.push_back("speed " + std::to_string(percent)); }
+    void ShiftChanged(int semitones, bool) override { output.log.push_back("shift " + std::to_string(semitones)); }
+    void ShowPlayPosition(std::uint32_t position) override {
+        output.log.push_back("position " + std::to_string(position));
+    }
+    void PlayStateChanged(PlayState changed) override {
+        const char* names[] = {"stopped", "playing", "paused", "keeping"};
+        output.log.push_back(names[static_cast<int>(changed)]);
+    }
+    void PlayEnded() override { output.log.push_back("ended"); }
+};
+
+// The device falls silent before a Pause is reported (where the notes that
+// sound with the play are silenced), and a Stop shows the mark's position
+// before it leaves the stream device.
+TEST(Transport, HoldsAndStopsSilenceTheOutputBeforeTheyAreReported) {
+    Deck d(11025 * 4);
+    d.transport.SetSpeed(50);
+    d.transport.PlayFrom(4000);
+    EXPECT_EQ(Writes(d.output.TakeLog()),
+              (Log{"speed 50", "close", "open 11025 1 stream", "speed 50", Write(22040), Write(22040), "playing"}));
+    d.transport.Pause();
+    EXPECT_EQ(d.output.TakeLog(), (Log{"reset", "close", "open 11025 1 plain", "reset", "paused"}));
+    EXPECT_FALSE(d.timers.Running(kPositionTimerId));
+    d.transport.Pause();
+    EXPECT_TRUE(d.output.TakeLog().empty()) << "paused already";
+
+    d.transport.Keep();
+    const Log keep = d.output.TakeLog();
+    ASSERT_EQ(keep.size(), 3u);
+    EXPECT_EQ(keep[0], "reset");
+    EXPECT_NE(keep[1].find(" xloop"), std::string::npos) << "the loop built at the position";
+    EXPECT_EQ(keep[2], "keeping");
+    d.marks.markSet = true;
+    d.marks.markMs = 1000;
+    d.transport.Stop();
+    EXPECT_EQ(d.output.TakeLog(), (Log{"position 22050", "reset", "stopped"}));
+    EXPECT_EQ(d.state.play, PlayState::Stopped);
 }
 
 }  // namespace

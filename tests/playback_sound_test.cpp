@@ -64,8 +64,7 @@ struct Listener : DeviceEvents, PlaybackHooks {
     }
     void Play(int speed) {
         state.speedPercent = speed;
-        state.stretchOn = speed != 100;
-        state.stopped = false;
+        state.play = PlayState::Playing;
         engine.RestartOutput();
     }
     // Moves the clock on by `ms` in steps of 10 ms, ticking the position
@@ -107,7 +106,7 @@ TEST(HeardPlay, SpeedAndShiftChangeTempoAndPitchAsAMusicianExpects) {
         // Stretched play ends while less than two output chunks of the
         // source remain; the rest of the source is heard in full.
         const double unplayedSource = (l.samples.workBytes - l.state.streamSource) / 2.0 / WORKING_RATE;
-        const double expected = (sourceSeconds - (l.state.stretchOn ? unplayedSource : 0)) * c.lengthFactor;
+        const double expected = (sourceSeconds - (l.state.StretchOn() ? unplayedSource : 0)) * c.lengthFactor;
         const double heard = static_cast<double>(span->end - span->begin) / kCardRate;
         EXPECT_NEAR(heard / expected, 1.0, 0.01) << c.shift << ": heard " << heard << " s, expected " << expected;
         EXPECT_NEAR(heard / (sourceSeconds * c.lengthFactor), 1.0, 0.025) << c.shift;

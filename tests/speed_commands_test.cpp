@@ -32,7 +32,7 @@ TEST(ShiftCommands, EachStepUpRetunesTheOutputAndKeepsTheTempo) {
         EXPECT_EQ(h.SpeedCaption(), " Play Speed = " + std::to_string(speed) + "%");
         EXPECT_EQ(h.SpeedSlider(), speed);
         EXPECT_EQ(h.ShiftCaption(), "Shift " + std::to_string(shift));
-        EXPECT_TRUE(h.app.Playback().stretchOn);
+        EXPECT_TRUE(h.app.Playback().StretchOn());
         EXPECT_EQ(h.waveOut.TakeLog(), (std::vector<std::string>{"close", "open " + std::to_string(rate) + " 2 plain"}));
     }
 
@@ -44,7 +44,7 @@ TEST(ShiftCommands, EachStepUpRetunesTheOutputAndKeepsTheTempo) {
     h.app.Command(ControlId::ShiftReset);
     EXPECT_EQ(h.ShiftCaption(), "Shft 0");
     EXPECT_EQ(h.SpeedCaption(), " Play Speed = 100%");
-    EXPECT_FALSE(h.app.Playback().stretchOn);
+    EXPECT_FALSE(h.app.Playback().StretchOn());
     EXPECT_EQ(h.app.Playback().pitchFactor, 1.0);
     EXPECT_EQ(h.waveOut.TakeLog(), (std::vector<std::string>{"close", "open 11025 2 plain"}));
 }
@@ -55,7 +55,7 @@ TEST(ShiftCommands, StepsDownPlayLowerAndSlowerUntilTheBottom) {
     EXPECT_EQ(h.app.Playback().pitchShift, -5);
     EXPECT_EQ(h.app.Samples().outputFormat.nSamplesPerSec, 8259u);
     EXPECT_EQ(h.app.Playback().speedPercent, 100) << "no tempo compensation downward";
-    EXPECT_FALSE(h.app.Playback().stretchOn);
+    EXPECT_FALSE(h.app.Playback().StretchOn());
     h.waveOut.TakeLog();
     h.app.Command(ControlId::ShiftDown);
     EXPECT_EQ(h.app.Playback().pitchShift, -5);
@@ -78,7 +78,7 @@ TEST(SpeedCommands, StepsClampAndFullSpeedIsReachedThroughItsOwnCommand) {
         else
             h.app.SpeedSliderChanged(s.slider);
         EXPECT_EQ(h.app.Playback().speedPercent, s.speed) << s.command << " " << s.slider;
-        EXPECT_EQ(h.app.Playback().stretchOn, s.stretch) << s.command << " " << s.slider;
+        EXPECT_EQ(h.app.Playback().StretchOn(), s.stretch) << s.command << " " << s.slider;
         EXPECT_EQ(h.SpeedCaption(), " Play Speed = " + std::to_string(s.speed) + "%");
         EXPECT_EQ(h.SpeedSlider(), s.speed);
     }

@@ -20,9 +20,9 @@ constexpr std::uint32_t kBytesPerSecond = 22050;  // mono at the working rate
 
 struct Player : testing::AppHarness {
     // A mono wave of `seconds` at the working rate, loaded and stopped.
-    explicit Player(int seconds = 32, std::uint16_t channels = 1) {
+    explicit Player(double seconds = 32, std::uint16_t channels = 1) {
         EXPECT_TRUE(Start());
-        LoadRamp(11025u * seconds, channels);
+        LoadRamp(static_cast<std::size_t>(11025 * seconds), channels);
     }
     const PlaybackState& State() const { return app.Playback(); }
     // `ms` of sound go by: the open device plays them and the position timer
@@ -45,7 +45,7 @@ TEST(Transport, StopReturnsToTheMarkAndPlayStartsThere) {
     EXPECT_EQ(p.app.Marks().markMs, 2500);
     p.Listen(1000);
     p.app.Command(cid::Stop);
-    EXPECT_TRUE(p.State().stopped);
+    EXPECT_EQ(p.State().play, PlayState::Stopped);
     EXPECT_EQ(p.State().position, 55124u) << "2.5 s of mono: 55125 bytes, whole frames";
     EXPECT_FALSE(p.timers.Running(kPositionTimerId));
     p.waveOut.TakeLog();
@@ -105,7 +105,7 @@ TEST(Transport, KeepStepsMoveTheHeldWindowByHalfAWindow) {
     p.app.Command(cid::Rewind);
     p.app.Command(cid::Rewind);
     EXPECT_EQ(p.State().position, held - 512 * 2);
-    EXPECT_TRUE(p.State().keepOn);
+    EXPECT_EQ(p.State().play, PlayState::Keeping);
 }
 
 TEST(Marks, ReptAtTheMarkShowsAHundredMillisecondsMoreAndStepsBackClearIt) {
@@ -128,6 +128,48 @@ TEST(Marks, ReptAtTheMarkShowsAHundredMillisecondsMoreAndStepsBackClearIt) {
     EXPECT_FALSE(p.app.Marks().repeatSet);
     for (int i = 0; i < 10; ++i) p.app.Command(cid::MarkEarlier);
     EXPECT_EQ(p.app.Marks().markMs, 0);
+}
+
+TEST(Marks, SetAtTheEndOfAWaveShorterThanTheStepMarksItsStart) {
+    Player p(0.3);  // 3307 frames, 299 ms: shorter than the step of 500 ms
+    p.app.Command(cid::Play);
+    p.Listen(400);
+    ASSERT_TRUE(p.State().atEnd);
+    p.app.Command(cid::MarkSet);
+    EXPECT_EQ(p.app.Marks().markMs, 0);
+    EXPECT_EQ(p.app.View().Texts().markTime, "00:00.00 ");
+    EXPECT_EQ(p.app.View().View().markCursorColumn, 0) << "on the overview";
+    p.app.Command(cid::Stop);
+    EXPECT_EQ(p.State().position, 0u);
+
+    // The step can exceed any wave: 10 s on a 4 s wave.
+    EXPECT_EQ(LatestMarkMs(4000, 10000), 0);
+    EXPECT_EQ(LatestMarkMs(299, 500), 0);
+    EXPECT_EQ(LatestMarkMs(4000, 500), 3500);
+}
+
+// The repeat end's readout at the tick after a move cleared it, by the
+// text drawn last at its place.
+TEST(Marks, AClearedRepeatEndRunsAlongInGreyAgain) {
+    const Point repeatTimeAt{187, 186};
+    for (int clearing : {cid::RepeatEarlier, cid::MarkLater}) {
+        Player p;
+        p.app.Command(cid::Play);
+        p.Listen(4000);
+        p.app.Command(cid::MarkSet);
+        p.Listen(500);
+        p.app.Command(cid::RepeatSet);  // the end shows 4.6 s
+        ASSERT_TRUE(p.app.Marks().repeatSet);
+        p.app.Command(clearing);  // within 200 ms of each other
+        ASSERT_FALSE(p.app.Marks().repeatSet) << clearing;
+        p.Listen(100);
+        const auto& calls = p.text.calls;
+        const auto last = std::find_if(calls.rbegin(), calls.rend(),
+                                       [&](const testing::FakeTextRenderer::Call& c) { return c.at == repeatTimeAt; });
+        ASSERT_NE(last, calls.rend());
+        EXPECT_EQ(last->text, p.app.View().Texts().bigTime.substr(1)) << "the play time runs along";
+        EXPECT_EQ(last->colour, (Rgb{150, 150, 150})) << clearing;
+    }
 }
 
 TEST(Marks, ARepeatTurnsBackToTheMarkAtTheNextTick) {
@@ -156,7 +198,7 @@ TEST(Transport, EscapeStopsThePlayAndTheVocalCancellerNeedsTwoChannels) {
     p.Listen(1000);
     p.keyboard.escapeAt = p.keyboard.asked;  // held down at the next tick
     p.Listen(100);
-    EXPECT_TRUE(p.State().stopped);
+    EXPECT_EQ(p.State().play, PlayState::Stopped);
     EXPECT_EQ(p.State().position, 0u);
     p.app.Command(cid::VocalCanceller);
     EXPECT_FALSE(p.app.Samples().vocalCancelOn) << "mono";
@@ -190,7 +232,7 @@ TEST(Keys, WithoutAWaveOnlyStopAndLiveInputAreWiredAndSpeedAndShiftStay) {
         const int before = h.window.enableCalls;
         h.app.Command(command(key, false));
         EXPECT_EQ(h.window.enableCalls, before) << "key " << static_cast<int>(key);
-        EXPECT_TRUE(h.app.Playback().stopped);
+        EXPECT_EQ(h.app.Playback().play, PlayState::Stopped);
     }
     for (int id : {cid::SpeedDown10, cid::SpeedTo1, cid::ShiftUp, cid::ShiftDown}) h.app.Command(id);
     h.app.SpeedSliderChanged(40);

@@ -13,7 +13,7 @@
 
 #include "analysis/analysis_parameters.h"
 #include "platform/audio/mixer.h"
-#include "playback/output_engine.h"
+#include "playback/transport.h"
 #include "tools/arguments.h"
 #include "tools/console_wave.h"
 #include "wave/wav_format.h"
@@ -32,9 +32,10 @@ constexpr int kStepsPerTick = kPositionTimerMs / 10;
 constexpr std::uint64_t kTailFrames = kCardRate / 10;
 // Past the expected end, how long before a play that never ends is given up.
 constexpr std::uint64_t kOverrunFrames = kCardRate;
-// The program's state after a load: Sampling Time "normal", FF/RW step 5 s.
+// The program's state after a load: Sampling Time "normal", FF/RW step 5 s, Keep step 2.
 constexpr int kLoadedBlockMode = 2;
 constexpr int kFfRwStepMs = 5000;
+constexpr int kLoadedKeepStep = 2;
 
 // --- the engine's surroundings ---------------------------------------------
 
@@ -45,12 +46,13 @@ public:
     void StopTimer(int) override {}
 };
 
-// Nothing is shown and no repeat range is set.
-class SilentHooks : public PlaybackHooks {
+// Nothing is shown.
+class SilentHooks : public TransportHooks {
 public:
     void ShowSpeed(int) override {}
+    void ShiftChanged(int, bool) override {}
     void ShowPlayPosition(std::uint32_t) override {}
-    bool RepeatCheck() override { return false; }
+    void PlayStateChanged(PlayState) override {}
     void PlayEnded() override {}
 };
 
@@ -283,16 +285,19 @@ private:
     std::uint64_t rendered_ = 0;
 };
 
-// Plays the request on the program's output engine into `wav`; an empty
+// Plays the request with the program's transport into `wav`; an empty
 // string, or why nothing usable was rendered.
 std::string RenderLoaded(SampleStore& samples, const RenderRequest& request, WavWriter& wav) {
     PlaybackState state;
+    const MarkPoint noMarks;
     Mixer mixer(kCardRate);  // no latency: what is rendered has been heard
     CountingOutput output(mixer);
     DrivenTimers timers;
     SilentHooks hooks;
     DoneNotices notices;
-    OutputEngine engine(state, samples, output, timers, notices, hooks);
+    TransportControl transport(state, noMarks, samples, output, timers, notices, hooks, request.keepMode,
+                               kLoadedKeepStep);
+    OutputEngine& engine = transport.Output();
     notices.engine = &engine;
     SteppedMix mix(mixer, wav);
     int steps = 0;
@@ -304,32 +309,22 @@ std::string RenderLoaded(SampleStore& samples, const RenderRequest& request, Wav
     // As the load leaves the program.
     if (!engine.OpenPlainDevice()) return "no output device for this format";
     const auto blockFrames = static_cast<std::uint32_t>(AnalysisBlockFrames(kLoadedBlockMode));
-    engine.PrepareKeepHeader(blockFrames);
-    engine.PrepareWholeWave(kFfRwStepMs);
+    transport.PrepareWave(blockFrames, kFfRwStepMs);
 
     // The shift first, as its command sets the speed; then the speed.
     if (request.shift != 0) {
-        state.pitchShift = request.shift;
-        state.pitchFactor = PitchFactor(request.shift);
-        state.speedPercent = CompensatedSpeedPercent(request.shift);
-        engine.ApplyPitchShift(state.pitchFactor, blockFrames, kFfRwStepMs);
+        transport.SetShift(request.shift, false, blockFrames, kFfRwStepMs);
         if (!engine.PlainDeviceOpen()) return "no output device at the shifted rate";
     }
-    if (request.speedPercent) state.speedPercent = *request.speedPercent;
-    state.stretchOn = state.speedPercent != 100;
-    if (!state.stretchOn) state.sourceRatio = 1.0;
+    if (request.speedPercent) transport.SetSpeed(*request.speedPercent);
     samples.vocalCancelOn = request.vocalCancel;
     const WaveFormatInfo& device = samples.outputFormat;
     const std::uint32_t blockAlign = device.nBlockAlign;
 
     if (request.keepMs) {
-        // The Keep command while playing: the loop plays on the plain device until reset.
-        state.stopped = false;
-        state.keepOn = true;
-        state.position = OffsetOfMs(*request.keepMs, blockAlign, samples.workBytes);
-        state.startPosition = state.position;
-        engine.ResetPlainDevice();
-        engine.BuildKeepLoop(state.position, request.keepMode);
+        // Play there, then Keep: the loop plays on the plain device until reset.
+        transport.PlayFrom(OffsetOfMs(*request.keepMs, blockAlign, samples.workBytes));
+        transport.Keep();
         const std::uint64_t frames = std::uint64_t{request.seconds} * kCardRate;
         while (mix.Rendered() < frames) {
             step();
@@ -338,18 +333,7 @@ std::string RenderLoaded(SampleStore& samples, const RenderRequest& request, Wav
         return {};
     }
 
-    // The Play command from the stopped state.
-    state.paused = false;
-    state.keepOn = false;
-    engine.ResetOutput();
-    state.position = OffsetOfMs(request.fromMs, blockAlign, samples.workBytes);
-    state.startPosition = state.position;
-    state.stopped = false;
-    state.atEnd = false;
-    if (state.stretchOn)
-        engine.StartStretchPlay();
-    else
-        engine.StartPlainPlay();
+    transport.PlayFrom(OffsetOfMs(request.fromMs, blockAlign, samples.workBytes));
 
     const std::uint32_t from = state.startPosition;
     const std::uint32_t to =

@@ -1,9 +1,10 @@
 #pragma once
 // `earloop-cli render`: what the player sounds for a stretch of a file, or
 // for a Keep loop, written as a 44.1 kHz 16-bit WAV with the file's channels.
-// The file is loaded as Open loads it and played by the program's own output
-// engine into the program's mixer under a clock the render moves, so the
-// result is what a listener would hear from the sound card.
+// The file is loaded as Open loads it and played by the program's own
+// transport and output engine into the program's mixer under a clock the
+// render moves, so the result is what a listener would hear from the sound
+// card.
 
 #include <cstdint>
 #include <optional>
