@@ -7,10 +7,10 @@
 #include <string>
 #include <vector>
 
-#include "display/main_window.h"
 #include "display/control_states.h"
-#include "picture/frame_buffer.h"
+#include "display/main_window.h"
 #include "display/waveform_view.h"
+#include "picture/frame_buffer.h"
 #include "ports/dialog_port.h"
 #include "ports/text_renderer.h"
 #include "ports/window_port.h"

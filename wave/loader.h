@@ -8,12 +8,12 @@
 #include <string>
 #include <string_view>
 
-#include "ports/error_state.h"
 #include "ports/dialog_port.h"
+#include "ports/error_state.h"
 #include "ports/file_system.h"
 #include "ports/keyboard_port.h"
-#include "wave/sample_store.h"
 #include "ports/wave_format_info.h"
+#include "wave/sample_store.h"
 
 namespace earloop {
 

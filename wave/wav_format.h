@@ -15,8 +15,8 @@
 
 #include "ports/error_state.h"
 #include "ports/file_system.h"
-#include "wave/sample_store.h"
 #include "ports/wave_format_info.h"
+#include "wave/sample_store.h"
 
 namespace earloop {
 

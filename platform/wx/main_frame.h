@@ -12,11 +12,11 @@
 #include <memory>
 #include <vector>
 
+#include "platform/wx/classic_controls.h"
 #include "ports/dialog_port.h"
 #include "ports/keyboard_port.h"
 #include "ports/timer_port.h"
 #include "ports/window_port.h"
-#include "platform/wx/classic_controls.h"
 
 namespace earloop {
 
