@@ -4,8 +4,8 @@
 #include <array>
 #include <cstdio>
 
-#include "app/control_ids.h"
 #include "app/format_text.h"
+#include "ports/control_ids.h"
 #include "resources/menu_and_keys.h"
 #include "resources/pictures.h"
 #include "wave/wave_errors.h"

@@ -4,7 +4,7 @@
 #include <algorithm>
 
 #include "app/application.h"
-#include "app/control_ids.h"
+#include "ports/control_ids.h"
 
 namespace earloop {
 

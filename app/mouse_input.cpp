@@ -7,7 +7,7 @@
 #include <cstdint>
 
 #include "app/application.h"
-#include "app/control_ids.h"
+#include "ports/control_ids.h"
 
 namespace earloop {
 

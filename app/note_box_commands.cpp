@@ -4,8 +4,9 @@
 #include <algorithm>
 #include <vector>
 
+#include "analysis/pitch_calibration.h"
 #include "app/application.h"
-#include "app/control_ids.h"
+#include "ports/control_ids.h"
 #include "resources/menu_and_keys.h"
 
 namespace earloop {

@@ -6,9 +6,9 @@
 #include <algorithm>
 
 #include "app/application.h"
-#include "app/control_ids.h"
 #include "app/format_text.h"
 #include "playback/time_stretch.h"
+#include "ports/control_ids.h"
 
 namespace earloop {
 

@@ -6,8 +6,8 @@
 #include <utility>
 
 #include "app/application.h"
-#include "app/control_ids.h"
 #include "app/format_text.h"
+#include "ports/control_ids.h"
 #include "wave/loader.h"
 #include "wave/wav_format.h"
 #include "wave/wave_errors.h"

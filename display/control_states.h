@@ -5,8 +5,8 @@
 
 #include <array>
 
-#include "app/main_window.h"
-#include "platform/ports/window_port.h"
+#include "display/main_window.h"
+#include "ports/window_port.h"
 
 namespace earloop {
 

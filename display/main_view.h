@@ -7,13 +7,13 @@
 #include <string>
 #include <vector>
 
-#include "app/main_window.h"
 #include "display/control_states.h"
-#include "display/frame_buffer.h"
+#include "display/main_window.h"
 #include "display/waveform_view.h"
-#include "platform/ports/dialog_port.h"
-#include "platform/ports/text_renderer.h"
-#include "platform/ports/window_port.h"
+#include "picture/frame_buffer.h"
+#include "ports/dialog_port.h"
+#include "ports/text_renderer.h"
+#include "ports/window_port.h"
 
 namespace earloop {
 

@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "display/frame_buffer.h"
+#include "picture/frame_buffer.h"
 
 namespace earloop {
 

@@ -2,8 +2,8 @@
 // Wave input and MIDI ports that answer "no device". They stand in until the
 // real adapters are wired.
 
-#include "platform/ports/audio_ports.h"
-#include "platform/ports/midi_port.h"
+#include "ports/audio_ports.h"
+#include "ports/midi_port.h"
 
 namespace earloop {
 

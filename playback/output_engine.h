@@ -17,11 +17,11 @@
 #include <cstdint>
 #include <memory>
 
-#include "platform/ports/audio_ports.h"
-#include "platform/ports/timer_port.h"
 #include "playback/keep_loop.h"
 #include "playback/playback_state.h"
 #include "playback/time_stretch.h"
+#include "ports/audio_ports.h"
+#include "ports/timer_port.h"
 #include "wave/sample_store.h"
 
 namespace earloop {

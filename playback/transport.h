@@ -8,11 +8,11 @@
 
 #include <cstdint>
 
-#include "platform/ports/audio_ports.h"
-#include "platform/ports/timer_port.h"
 #include "playback/mark_point.h"
 #include "playback/output_engine.h"
 #include "playback/playback_state.h"
+#include "ports/audio_ports.h"
+#include "ports/timer_port.h"
 #include "wave/sample_store.h"
 
 namespace earloop {

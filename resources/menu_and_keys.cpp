@@ -1,6 +1,6 @@
 #include "resources/menu_and_keys.h"
 
-#include "app/control_ids.h"
+#include "ports/control_ids.h"
 
 namespace earloop {
 

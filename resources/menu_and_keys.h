@@ -1,7 +1,7 @@
 #pragma once
 #include <vector>
 
-#include "platform/ports/window_port.h"
+#include "ports/window_port.h"
 
 namespace earloop {
 

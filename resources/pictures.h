@@ -8,7 +8,7 @@
 #include <optional>
 #include <vector>
 
-#include "display/frame_buffer.h"
+#include "picture/frame_buffer.h"
 
 namespace earloop {
 

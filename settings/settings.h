@@ -14,7 +14,7 @@
 #include <string_view>
 
 #include "analysis/analysis_parameters.h"
-#include "platform/ports/file_system.h"
+#include "ports/file_system.h"
 
 namespace earloop {
 

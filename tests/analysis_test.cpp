@@ -8,9 +8,9 @@
 
 #include "analysis/chord_naming.h"
 #include "app/application.h"
-#include "app/control_ids.h"
 #include "fakes/app_harness.h"
 #include "fakes/sample_bytes.h"
+#include "ports/control_ids.h"
 #include "synth/gm_render.h"
 
 namespace earloop {

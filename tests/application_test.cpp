@@ -8,8 +8,8 @@
 #include <set>
 
 #include "app/application.h"
-#include "app/control_ids.h"
 #include "fakes/app_harness.h"
+#include "ports/control_ids.h"
 #include "resources/menu_and_keys.h"
 #include "resources/pictures.h"
 

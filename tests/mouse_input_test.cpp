@@ -3,9 +3,9 @@
 #include <gtest/gtest.h>
 
 #include "app/application.h"
-#include "app/control_ids.h"
 #include "display/pointer_input.h"
 #include "fakes/app_harness.h"
+#include "ports/control_ids.h"
 
 namespace earloop {
 namespace {

@@ -6,9 +6,10 @@
 #include <set>
 #include <tuple>
 
-#include "analysis/note_box.h"
-#include "app/control_ids.h"
+#include "analysis/pitch_calibration.h"
+#include "display/note_box.h"
 #include "fakes/app_harness.h"
+#include "ports/control_ids.h"
 #include "resources/menu_and_keys.h"
 #include "resources/pictures.h"
 

@@ -4,9 +4,9 @@
 #include <gtest/gtest.h>
 
 #include "app/application.h"
-#include "app/control_ids.h"
 #include "fakes/app_harness.h"
 #include "playback/time_stretch.h"
+#include "ports/control_ids.h"
 
 namespace earloop {
 namespace {

@@ -6,9 +6,9 @@
 #include <algorithm>
 
 #include "app/application.h"
-#include "app/control_ids.h"
 #include "fakes/app_harness.h"
 #include "fakes/wav_builder.h"
+#include "ports/control_ids.h"
 #include "wave/wav_format.h"
 
 namespace earloop {

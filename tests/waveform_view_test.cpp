@@ -6,9 +6,9 @@
 #include <algorithm>
 #include <set>
 
-#include "app/control_ids.h"
 #include "fakes/app_harness.h"
 #include "fakes/sample_bytes.h"
+#include "ports/control_ids.h"
 
 namespace earloop {
 namespace {

@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "analysis/chord_naming.h"
-#include "analysis/note_box.h"
 #include "analysis/note_detection.h"
+#include "analysis/pitch_calibration.h"
 #include "analysis/spectrum.h"
 #include "tools/arguments.h"
 #include "tools/console_wave.h"

@@ -7,10 +7,10 @@
 #include <optional>
 #include <string>
 
-#include "app/error_state.h"
-#include "platform/ports/dialog_port.h"
-#include "platform/ports/keyboard_port.h"
 #include "platform/posix/posix_file_system.h"
+#include "ports/dialog_port.h"
+#include "ports/error_state.h"
+#include "ports/keyboard_port.h"
 #include "wave/loader.h"
 #include "wave/wav_format.h"
 

@@ -8,12 +8,12 @@
 #include <string>
 #include <string_view>
 
-#include "app/error_state.h"
-#include "platform/ports/dialog_port.h"
-#include "platform/ports/file_system.h"
-#include "platform/ports/keyboard_port.h"
+#include "ports/dialog_port.h"
+#include "ports/error_state.h"
+#include "ports/file_system.h"
+#include "ports/keyboard_port.h"
+#include "ports/wave_format_info.h"
 #include "wave/sample_store.h"
-#include "wave/wave_format_info.h"
 
 namespace earloop {
 

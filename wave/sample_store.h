@@ -6,7 +6,7 @@
 #include <memory>
 #include <string>
 
-#include "wave/wave_format_info.h"
+#include "ports/wave_format_info.h"
 
 namespace earloop {
 

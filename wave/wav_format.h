@@ -13,10 +13,10 @@
 #include <optional>
 #include <string>
 
-#include "app/error_state.h"
-#include "platform/ports/file_system.h"
+#include "ports/error_state.h"
+#include "ports/file_system.h"
+#include "ports/wave_format_info.h"
 #include "wave/sample_store.h"
-#include "wave/wave_format_info.h"
 
 namespace earloop {
 

@@ -21,7 +21,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/ports/audio_ports.h"
+#include "ports/audio_ports.h"
 
 namespace earloop {
 

@@ -1,7 +1,7 @@
 #pragma once
 // The picture modules over dlopen: "earlpkbd" is the file "earlpkbd.so".
 
-#include "platform/ports/picture_library.h"
+#include "ports/picture_library.h"
 
 namespace earloop {
 

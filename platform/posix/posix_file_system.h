@@ -1,7 +1,7 @@
 #pragma once
 // The file system port over POSIX calls.
 
-#include "platform/ports/file_system.h"
+#include "ports/file_system.h"
 
 namespace earloop {
 

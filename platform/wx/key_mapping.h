@@ -5,7 +5,7 @@
 
 #include <vector>
 
-#include "platform/ports/window_port.h"
+#include "ports/window_port.h"
 
 namespace earloop {
 

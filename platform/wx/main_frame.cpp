@@ -16,7 +16,7 @@
 #include <wx/statusbr.h>
 
 #include "app/application.h"
-#include "app/main_window.h"
+#include "display/main_window.h"
 #include "platform/wx/key_mapping.h"
 
 namespace earloop {

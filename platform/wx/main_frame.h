@@ -12,11 +12,11 @@
 #include <memory>
 #include <vector>
 
-#include "platform/ports/dialog_port.h"
-#include "platform/ports/keyboard_port.h"
-#include "platform/ports/timer_port.h"
-#include "platform/ports/window_port.h"
 #include "platform/wx/classic_controls.h"
+#include "ports/dialog_port.h"
+#include "ports/keyboard_port.h"
+#include "ports/timer_port.h"
+#include "ports/window_port.h"
 
 namespace earloop {
 

@@ -5,8 +5,8 @@
 #include <wx/dcbuffer.h>
 #include <wx/dcmemory.h>
 
-#include "analysis/note_box.h"
 #include "app/application.h"
+#include "display/note_box.h"
 #include "platform/wx/key_mapping.h"
 
 namespace earloop {

@@ -15,8 +15,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/ports/note_box_port.h"
 #include "platform/wx/classic_controls.h"
+#include "ports/note_box_port.h"
 
 
 namespace earloop {

@@ -1,5 +1,5 @@
 #pragma once
-#include "platform/ports/text_renderer.h"
+#include "ports/text_renderer.h"
 
 namespace earloop {
 

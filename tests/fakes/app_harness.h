@@ -4,9 +4,9 @@
 #include <utility>
 
 #include "app/application.h"
-#include "app/control_ids.h"
 #include "fakes/fake_platform.h"
 #include "fakes/wav_builder.h"
+#include "ports/control_ids.h"
 
 namespace earloop::testing {
 

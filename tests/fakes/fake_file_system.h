@@ -9,7 +9,7 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/ports/file_system.h"
+#include "ports/file_system.h"
 
 namespace earloop {
 

@@ -10,15 +10,15 @@
 
 #include "fakes/fake_file_system.h"
 #include "platform/null_devices.h"
-#include "platform/ports/audio_ports.h"
-#include "platform/ports/dialog_port.h"
-#include "platform/ports/keyboard_port.h"
-#include "platform/ports/midi_port.h"
-#include "platform/ports/note_box_port.h"
-#include "platform/ports/picture_library.h"
-#include "platform/ports/text_renderer.h"
-#include "platform/ports/timer_port.h"
-#include "platform/ports/window_port.h"
+#include "ports/audio_ports.h"
+#include "ports/dialog_port.h"
+#include "ports/keyboard_port.h"
+#include "ports/midi_port.h"
+#include "ports/note_box_port.h"
+#include "ports/picture_library.h"
+#include "ports/text_renderer.h"
+#include "ports/timer_port.h"
+#include "ports/window_port.h"
 
 namespace earloop::testing {
 

@@ -11,14 +11,14 @@
 #include <wx/statusbr.h>
 
 #include "app/application.h"
-#include "analysis/note_box.h"
-#include "app/control_ids.h"
+#include "display/note_box.h"
 #include "fakes/fake_platform.h"
 #include "fakes/wav_builder.h"
 #include "platform/wx/key_mapping.h"
 #include "platform/wx/main_frame.h"
 #include "platform/wx/note_box.h"
 #include "platform/wx/wx_text_renderer.h"
+#include "ports/control_ids.h"
 #include "resources/menu_and_keys.h"
 #include "resources/pictures.h"
 

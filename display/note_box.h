@@ -1,7 +1,7 @@
 #pragma once
 // The Note box's behaviour that needs no window: where the box opens, its
-// controls, the pitch calibration table, the "Pitch Adj." label, and the
-// staff: where a detected note sits on it and how the notes are drawn.
+// controls, and the staff: where a detected note sits on it and how the notes
+// are drawn.
 
 #include <array>
 #include <optional>
@@ -10,8 +10,8 @@
 #include <vector>
 
 #include "analysis/chord_naming.h"
-#include "display/frame_buffer.h"
-#include "platform/ports/note_box_port.h"
+#include "picture/frame_buffer.h"
+#include "ports/note_box_port.h"
 
 namespace earloop {
 
@@ -57,13 +57,6 @@ struct NoteBoxState {
     FrameBuffer staffArea;
 };
 
-// The reference pitch of A and the pitch-scale offset it gives the analysis.
-struct PitchCalibration {
-    int referencePitch = 440;   // Hz, 430 to 460; 440 at start and after every load
-    int calibrationSteps = -2;  // tenths of a semitone added to every detected pitch, -6 to 5
-};
-inline constexpr int kLowestReferencePitch = 430, kHighestReferencePitch = 460, kStandardPitch = 440;
-
 // The box's outer rectangle beside the main window's `owner`: as high as it,
 // 175/488 of that wide, to its right (`noteBoxPos` 0) or over its left edge (1).
 Rect NoteBoxFrame(Rect owner, int noteBoxPos);
@@ -72,13 +65,6 @@ Rect NoteBoxFrame(Rect owner, int noteBoxPos);
 const std::vector<NoteBoxControlSpec>& NoteBoxControls();
 std::string ChordGroupCaption(ChordMode mode);
 std::string DisplayCountText(int displayCount);
-
-// calibrationSteps for a reference pitch; nullopt outside 430..460 Hz.
-std::optional<int> CalibrationStepsFor(int referencePitch);
-// The calibration readout of the main window.
-std::string ReferenceLabel(int referencePitch);
-// The "Pitch Adj." label for a keyboard note; nullopt leaves the label as it is.
-std::optional<std::string> PitchAdjustLabel(int note);
 
 // Where the staff picture and the note column lie in the box.
 inline constexpr Point kStaffAt{16, 11};

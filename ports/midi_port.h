@@ -3,7 +3,7 @@
 #include <memory>
 #include <string>
 
-#include "platform/ports/audio_ports.h"
+#include "ports/audio_ports.h"
 
 namespace earloop {
 

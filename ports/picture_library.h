@@ -2,7 +2,7 @@
 #include <optional>
 #include <string>
 
-#include "display/frame_buffer.h"
+#include "picture/frame_buffer.h"
 
 namespace earloop {
 

@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <memory>
 
-#include "wave/wave_format_info.h"
+#include "ports/wave_format_info.h"
 
 namespace earloop {
 

@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "display/frame_buffer.h"
-#include "platform/ports/window_port.h"
+#include "picture/frame_buffer.h"
+#include "ports/window_port.h"
 
 namespace earloop {
 

@@ -1,4 +1,4 @@
-#include "display/frame_buffer.h"
+#include "picture/frame_buffer.h"
 
 #include <algorithm>
 #include <cstdlib>

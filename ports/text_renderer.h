@@ -3,7 +3,7 @@
 #include <string>
 #include <string_view>
 
-#include "display/frame_buffer.h"
+#include "picture/frame_buffer.h"
 
 namespace earloop {
 

@@ -5,8 +5,8 @@
 #include <array>
 #include <cstdint>
 
-#include "platform/ports/audio_ports.h"
-#include "platform/ports/window_port.h"
+#include "ports/audio_ports.h"
+#include "ports/window_port.h"
 
 namespace earloop {
 

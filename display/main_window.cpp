@@ -1,6 +1,6 @@
-#include "app/main_window.h"
+#include "display/main_window.h"
 
-#include "app/control_ids.h"
+#include "ports/control_ids.h"
 
 namespace earloop {
 
