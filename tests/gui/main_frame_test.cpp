@@ -175,6 +175,83 @@ TEST(MainWindow, APressOnThePictureHoldsThePointerAndSlidersReachTheApplication)
     LetThePaintHappen();
 }
 
+// Escape reaches the panel as the toolkit delivers it.
+void SendEscape(MainFrame& frame, wxEventType type) {
+    wxKeyEvent event(type);
+    event.m_keyCode = WXK_ESCAPE;
+    frame.ClientPanel()->GetEventHandler()->ProcessEvent(event);
+}
+
+// (Xvfb reports no key down to the display question, so these answers are
+// the presses alone.)
+TEST(Keyboard, AnEscapePressSinceTheLastQuestionIsSeenOnceAndTheToolkitsRepeatsAreNoPress) {
+    auto* frame = new MainFrame();
+    EXPECT_FALSE(frame->EscapePressed());
+    SendEscape(*frame, wxEVT_KEY_DOWN);
+    SendEscape(*frame, wxEVT_KEY_UP);
+    EXPECT_TRUE(frame->EscapePressed()) << "a tap between two questions";
+    EXPECT_FALSE(frame->EscapePressed()) << "seen once";
+    SendEscape(*frame, wxEVT_CHAR_HOOK);
+    SendEscape(*frame, wxEVT_KEY_DOWN);
+    EXPECT_TRUE(frame->EscapePressed());
+    SendEscape(*frame, wxEVT_KEY_DOWN);
+    SendEscape(*frame, wxEVT_KEY_DOWN);
+    EXPECT_FALSE(frame->EscapePressed()) << "the held key's repeats";
+    SendEscape(*frame, wxEVT_KEY_UP);
+    SendEscape(*frame, wxEVT_KEY_DOWN);
+    EXPECT_TRUE(frame->EscapePressed()) << "pressed again";
+    frame->Destroy();
+}
+
+// What the screen shows of a window's client area.
+wxImage Shown(wxWindow* window) {
+    const wxSize size = window->GetClientSize();
+    wxClientDC screen(window);
+    wxBitmap grab(size, 24);
+    wxMemoryDC(grab).Blit(0, 0, size.x, size.y, &screen, 0, 0);
+    return grab.ConvertToImage();
+}
+
+TEST(ProgressWindow, PaintsWithoutTheCallersLoopWhileNothingElseReachesTheProgram) {
+    RealWindow w;
+    testing::WaveSpec spec;
+    spec.rate = 11025, spec.channels = 1, spec.samples = testing::RampSamples(11025, 1);
+    w.files.Add("/music/dropped.wav", testing::MakeWav(spec));
+    ASSERT_TRUE(w.app.Create());
+    w.app.DropFiles({"/music/dropped.wav"});
+    LetThePaintHappen();
+    wxCommandEvent play(wxEVT_MENU, ToolkitCommandId(ControlId::Play));
+
+    // Over the main window's keyboard picture: the window's own face with
+    // the caption's letters on it, not what lay beneath.
+    auto progress = w.frame->OpenProgress("LOADING", "Reading file ...", 5);
+    wxWindow* window = nullptr;
+    for (wxWindow* top : wxTopLevelWindows)
+        if (top->GetLabel() == "LOADING") window = top;
+    ASSERT_NE(window, nullptr);
+    const wxImage shown = Shown(window);
+    const wxColour face = window->GetBackgroundColour();
+    int faceColoured = 0, dark = 0;
+    for (int y = 0; y < shown.GetHeight(); ++y)
+        for (int x = 0; x < shown.GetWidth(); ++x) {
+            const wxColour pixel(shown.GetRed(x, y), shown.GetGreen(x, y), shown.GetBlue(x, y));
+            faceColoured += pixel == face;
+            dark += pixel.Red() + pixel.Green() + pixel.Blue() < 200;
+        }
+    const int pixels = shown.GetWidth() * shown.GetHeight();
+    EXPECT_GT(faceColoured, pixels / 2);
+    EXPECT_GT(dark, 20);
+
+    w.frame->ClientPanel()->GetEventHandler()->ProcessEvent(play);
+    SendEscape(*w.frame, wxEVT_KEY_DOWN);
+    EXPECT_TRUE(w.app.Playback().stopped) << "no command runs inside the task";
+    EXPECT_TRUE(w.frame->EscapePressed()) << "but Escape is noted";
+    progress.reset();
+    w.frame->ClientPanel()->GetEventHandler()->ProcessEvent(play);
+    EXPECT_FALSE(w.app.Playback().stopped);
+    LetThePaintHappen();
+}
+
 }  // namespace
 }  // namespace earloop
 
