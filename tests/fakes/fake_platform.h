@@ -1,6 +1,7 @@
 #pragma once
 // Recording fakes of the ports the application object talks to.
 
+#include <functional>
 #include <map>
 #include <optional>
 #include <set>
@@ -173,6 +174,7 @@ public:
     std::vector<std::string> log;
     std::vector<std::pair<DeviceEvents*, int>> notices;  // done, not yet delivered
     std::vector<std::uint8_t> lastWrite;                 // what the last Write handed over
+    std::function<void()> onClose;                       // called as a device closes, before its "close"
     Device* last = nullptr;                              // the device opened last, while open
 };
 
