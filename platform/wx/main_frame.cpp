@@ -182,7 +182,7 @@ void MainFrame::Invalidate(Rect area) {
 
 void MainFrame::OnPanelPaint() {
     wxAutoBufferedPaintDC dc(panel_);
-    if (repaintWanted_ && app_) {
+    if (repaintWanted_ && app_ && !gate_.TaskRunning()) {
         repaintWanted_ = false;
         inPaint_ = true;
         app_->Paint();
@@ -248,7 +248,10 @@ int EventGate::FilterEvent(wxEvent& event) {
         else if (!escapeDown_)
             escapeDown_ = escapePressed_ = true;
     }
-    if (progressWindows_.empty()) return Event_Skip;
+    if (!TaskRunning()) return Event_Skip;
+    // Every window may show again what it holds (the main picture is not
+    // composed again until the task ends: OnPanelPaint).
+    if (type == wxEVT_PAINT || type == wxEVT_ERASE_BACKGROUND) return Event_Skip;
     const bool progressDrawing =
         event.GetEventCategory() == wxEVT_CATEGORY_UI && InsideProgressWindow(event.GetEventObject());
     return progressDrawing ? Event_Skip : Event_Processed;

@@ -25,9 +25,9 @@ class Application;
 
 // Sees every event of the program before its handlers do. It notes presses of
 // Escape for the keyboard port, and while a long task on the GUI thread shows
-// progress windows it lets only their own window events through: the turns of
-// the event loop that paint them must not run a command, a timer or a paint
-// of the program in the middle of the task.
+// progress windows it lets only paints and those windows' own events through:
+// the turns of the event loop that paint them must not run a command, a timer
+// or anything else of the program in the middle of the task.
 class EventGate : public wxEventFilter {
 public:
     EventGate();
@@ -40,6 +40,8 @@ public:
     bool TakeEscapePress();
     void ProgressOpened(wxWindow* progress);
     void ProgressClosed(wxWindow* progress);
+    // Whether a long task shows a progress window now.
+    bool TaskRunning() const { return !progressWindows_.empty(); }
     // One turn of the event loop for the progress windows to paint in.
     void LetProgressPaint();
 
