@@ -343,9 +343,9 @@ wxString CaseInsensitivePattern(const std::string& pattern) {
     return any;
 }
 
-// Shown and changed by the task's direct calls, each of which gives the event
-// loop a turn, kept from the rest of the program by the gate, in which the
-// window paints what its next frame shows.
+// Shown and updated by the task's direct calls. Each call gives the event loop
+// a turn, which the gate keeps from the rest of the program, for the window
+// to paint its next frame in.
 class WxProgressWindow : public ProgressWindow {
 public:
     WxProgressWindow(EventGate& gate, const std::string& title, const std::string& text, int percent)
