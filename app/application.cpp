@@ -221,8 +221,15 @@ void Application::Timer(int id) {
 
 // Every display of the play position, after each tick and each change of it.
 void Application::ShowPlayPosition(std::uint32_t position) {
+    // Escape stops the play. The Stop shows its position again, and the key
+    // may still be down then: that display stays as it was and sends no
+    // second Stop, or a held key would recurse without end.
     if (platform_.keyboard.EscapePressed()) {
-        Command(ControlId::Stop);
+        if (!stoppingForEscape_) {
+            stoppingForEscape_ = true;
+            Command(ControlId::Stop);
+            stoppingForEscape_ = false;
+        }
         return;
     }
     if (!samples_.loaded) return;

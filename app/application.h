@@ -286,6 +286,8 @@ private:
     std::optional<std::string> droppedPath_;
     bool settingsLoaded_ = false;
     bool destroyed_ = false;
+    // Set while the Stop sent for Escape runs.
+    bool stoppingForEscape_ = false;
 };
 
 }  // namespace earloop

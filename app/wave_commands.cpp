@@ -108,8 +108,10 @@ void Application::ShowFileInStatusBar() { platform_.window.SetStatusText(0, " " 
 void Application::Repaint() { platform_.window.Invalidate({0, 0, kClientWidth, kClientHeight}); }
 
 // The new image replaces the old one, is converted to the working rate and
-// gets its output device; false when no device can play it.
+// gets its output device; false when no device can play it. The output that
+// may still be playing the old samples closes before they are freed.
 bool Application::MakeCurrent(WaveImage image) {
+    output_.CloseOutput();
     samples_.image = std::move(image);
     samples_.loaded = true;
     settings_.currentDir = samples_.fileName;

@@ -32,7 +32,8 @@ struct OpenFileRequest {
 };
 
 // A modeless progress window of a long task on the GUI thread; the task
-// updates it by direct calls (it gets no message loop). Destroying it closes it.
+// updates it by direct calls, which let it paint and run nothing else of the
+// program meanwhile. Destroying it closes it.
 class ProgressWindow {
 public:
     virtual ~ProgressWindow() = default;

@@ -68,3 +68,26 @@ exit_program() {
   xdotool key x
   wait_for_exit
 }
+
+# Finds the drawn waveform overview in the window picture PNG: sets `overview`
+# (WxH+X+Y, filled with the inverse of the trace colour once a wave is drawn;
+# empty when there is none) and `readout`, the time readout's area, placed
+# from the overview's right end (client x 554) and top (client y 0).
+find_overview() {
+  overview=$(convert "$1" -fill black +opaque "#FFFF80" -trim -format "%wx%h%O" info: 2>/dev/null || true)
+  local origin=${overview#*+} width=${overview%%x*}
+  local x0=$(( ${origin%+*} + width - 554 )) y0=${origin#*+}
+  readout="128x49+$(( x0 + 5 ))+$(( y0 + 157 ))"
+}
+
+# Whether the pictures A and B differ inside the area WxH+X+Y.
+differs() {
+  local area=$1 a=$2 b=$3
+  [ "$(compare -metric AE "$a[$area]" "$b[$area]" null: 2>&1 || true)" != 0 ]
+}
+
+# Saves a picture of the program's window as PATH; fails once the program has
+# ended (import would wait for a click in place of a window that is gone).
+snap_window() {
+  kill -0 "$program_pid" 2>/dev/null && timeout 20 import -window "$program_window" "$1"
+}

@@ -22,6 +22,9 @@ constexpr const char* kMidiVolume = "midi volume";
 constexpr const char* kCalibration = "calibration";
 constexpr const char* kNoteBoxPos = "NoteBox Pos";
 
+// Both volumes, percent, when the file does not give them.
+constexpr int kVolumeWithoutKey = 10;
+
 // Cuts text to at most maxBytes without leaving half a UTF-8 sequence at the
 // end: continuation bytes (10xxxxxx) before the cut are dropped together with
 // the lead byte they belong to.
@@ -83,7 +86,11 @@ SettingsLoad LoadSettings(FileSystem& fs, Settings& settings) {
     settings.programFolder = *folder;
     settings.settingsPath = *folder + kSettingsFileName;
 
-    if (!fs.Exists(settings.settingsPath)) return SettingsLoad::NoFile;
+    // A first start plays as a file without the volume keys would, not silently.
+    if (!fs.Exists(settings.settingsPath)) {
+        settings.waveVolume = settings.midiVolume = kVolumeWithoutKey;
+        return SettingsLoad::NoFile;
+    }
 
     // A file copied from read-only media would otherwise refuse the write at exit.
     fs.ClearReadOnly(settings.settingsPath);
@@ -98,8 +105,8 @@ SettingsLoad LoadSettings(FileSystem& fs, Settings& settings) {
     currentDir = CutUtf8(std::move(currentDir), kMaxCurrentDirBytes);
     settings.currentDir = currentDir.empty() ? settings.settingsPath : currentDir;
 
-    settings.waveVolume = ReadInt(ini, kVolume, kWaveVolume, 10, 0, 100);
-    settings.midiVolume = ReadInt(ini, kVolume, kMidiVolume, 10, 0, 100);
+    settings.waveVolume = ReadInt(ini, kVolume, kWaveVolume, kVolumeWithoutKey, 0, 100);
+    settings.midiVolume = ReadInt(ini, kVolume, kMidiVolume, kVolumeWithoutKey, 0, 100);
     settings.calibration = ReadInt(ini, kMidi, kCalibration, 0, -40, 50);
     settings.noteBoxPos = ReadInt(ini, kNoteBox, kNoteBoxPos, 0, 0, 1);
     return SettingsLoad::Read;

@@ -33,7 +33,7 @@ struct Settings {
     int keepMode = 1;         // loop mode: 0 single, 1 double
     int vocalCanceler = 0;    // 1: play left minus right channel; 0 or 1
 
-    // [VOLUME], both read back: 0 here, 10 when the file lacks the key.
+    // [VOLUME], both read back: 0 until then, 10 when the file or the key is missing.
     int waveVolume = 0;  // wave output volume, percent 0 to 100
     int midiVolume = 0;  // MIDI volume and note velocity, percent 0 to 100
 
@@ -61,7 +61,7 @@ std::optional<std::string> ProgramFolderOf(const std::string& programPath);
 
 enum class SettingsLoad {
     NoProgramPath,  // the program's own path is unknown: nothing was changed; the caller reports error 120
-    NoFile,         // paths fixed, no settings file: the five read-back fields keep their values
+    NoFile,         // paths fixed, no settings file: the volumes are 10, the other read-back fields keep their values
     Read,           // the file was made writable and the five fields were read from it
 };
 
@@ -69,7 +69,7 @@ enum class SettingsLoad {
 // midiVolume, calibration and noteBoxPos from the file if there is one. A
 // missing key gives 10 for the volumes, 0 for calibration and noteBoxPos and
 // settingsPath for currentDir. Values outside their ranges are clamped.
-// Never creates the file.
+// Without a file only the volumes change, to 10. Never creates the file.
 SettingsLoad LoadSettings(FileSystem& fs, Settings& settings);
 
 // Writes all twenty keys into the file at settingsPath, keeping whatever else

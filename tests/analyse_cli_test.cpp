@@ -16,7 +16,7 @@ using testing::RunTool;
 
 TEST(CliAnalyse, PrintsTheNoteBoxOfEveryPositionAsOneJsonLine) {
     const auto chord = testing::RenderGmNotes({0, {48, 52, 55, 60}, 2.0});
-    if (!chord) GTEST_SKIP() << "no General MIDI SoundFont installed";
+    ASSERT_TRUE(chord) << "TimGM6mb.sf2 is missing: scripts/install-deps.sh installs it";
     testing::TempFolder folder("earloop-analyse");
     testing::WaveSpec spec;
     spec.samples = *chord;

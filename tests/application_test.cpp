@@ -108,15 +108,20 @@ TEST(Settings, StoredVolumesSetTheSlidersAndBothChannelsWithTenForMissingKeys) {
     }
 }
 
-// Without a file the start is silent; Exit and the frame's close share one
-// path that saves once and gives back the volume found at start.
-TEST(Shutdown, ExitWithoutASettingsFileSavesOnceOnDestroy) {
+// A first start, without a file, plays at the volume of a file without the
+// volume keys, and writes it back; Exit and the frame's close share one path
+// that saves once and gives back the volume found at start.
+TEST(Shutdown, AFirstStartPlaysAtVolumeTenAndExitSavesOnceOnDestroy) {
     Harness h;
     h.waveOut.deviceZeroVolume = 0x12345678;
     ASSERT_TRUE(h.Start());
-    EXPECT_EQ(h.Control(Ctl::WaveVolumeSlider).sliderPosition, 0);
-    EXPECT_EQ(h.waveOut.deviceZeroVolume, 0u);
+    EXPECT_EQ(h.Control(Ctl::WaveVolumeSlider).sliderPosition, 10);
+    EXPECT_EQ(h.Control(Ctl::MidiVolumeSlider).sliderPosition, 10);
     EXPECT_TRUE(h.app.CurrentSettings().currentDir.empty());
+    h.LoadRamp(11025, 1);
+    h.app.Command(ControlId::Play);
+    EXPECT_FALSE(h.app.Playback().stopped);
+    EXPECT_EQ(h.waveOut.deviceZeroVolume, 6553u | 6553u << 16) << "10 % on both channels";
     h.app.Command(ControlId::Exit);
     EXPECT_EQ(h.window.closeRequests, 1);
     EXPECT_FALSE(h.files.Exists(kSettingsPath)) << "the settings are written when the window is destroyed";
@@ -125,7 +130,8 @@ TEST(Shutdown, ExitWithoutASettingsFileSavesOnceOnDestroy) {
     EXPECT_EQ(h.files.writes, 1);
     EXPECT_TRUE(h.app.Destroyed());
     EXPECT_EQ(h.waveOut.deviceZeroVolume, 0x12345678u);
-    EXPECT_NE(h.files.Contents(kSettingsPath).value_or("").find("wave volume=0"), std::string::npos);
+    EXPECT_NE(h.files.Contents(kSettingsPath).value_or("").find("[VOLUME]\nwave volume=10\nmidi volume=10\n"),
+              std::string::npos);
 }
 
 TEST(Commands, EveryKeyAndMenuItemReachesACommandAndStrayIdsDoNothing) {

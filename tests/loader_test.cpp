@@ -165,7 +165,7 @@ TEST_F(LoaderTest, DcOffsetIsTheTruncatedMeanOfTheFirstHundredThousandTakenFrame
 TEST_F(LoaderTest, WholeBlocksMoveTheProgressAndEscapeKeepsThoseBeforeTheLastOneRead) {
     struct Case {
         std::size_t fileBytes;
-        int escapeAt;  // the question after block escapeAt + 1; -1 none
+        int escapeAt;  // tapped before the question after block escapeAt + 1; -1 none
         std::vector<std::size_t> reads;
         std::vector<int> percents;
         std::size_t dataBytes, imageBytes;
@@ -177,7 +177,7 @@ TEST_F(LoaderTest, WholeBlocksMoveTheProgressAndEscapeKeepsThoseBeforeTheLastOne
                           Case{big, 0, {kBlock, kBlock}, {25}, kBlock, 4 * kBlock},
                           Case{big, 1, {kBlock, kBlock, kBlock}, {25, 50}, 2 * kBlock, 6 * kBlock}}) {
         SCOPED_TRACE(::testing::PrintToString(c.reads));
-        keyboard.escapeAt = c.escapeAt;
+        keyboard.tapAt = c.escapeAt;
         const auto loaded = Load(FileOfSize(c.fileBytes), /*memoryFactor=*/2);
         ASSERT_TRUE(loaded);
         EXPECT_EQ(fs.readCalls[kPath], c.reads);

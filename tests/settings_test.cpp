@@ -50,16 +50,22 @@ TEST_F(SettingsFileTest, WithoutProgramPathOrFolderNothingIsFixedOrWritten) {
     EXPECT_EQ(ProgramFolderOf("/earloop"), "/");
 }
 
-TEST_F(SettingsFileTest, WithoutAFileStartValuesStandAndTheFreshFileHoldsAllTwentyKeys) {
+TEST_F(SettingsFileTest, WithoutAFileTheVolumesAreTenAndTheFreshFileHoldsAllTwentyKeys) {
+    settings.calibration = 7;
+    settings.noteBoxPos = 1;
     EXPECT_EQ(LoadSettings(fs, settings), SettingsLoad::NoFile);
     EXPECT_EQ(std::tuple(settings.programFolder, settings.settingsPath), std::tuple("/opt/earloop/", kIni));
     EXPECT_TRUE(fs.files.empty());
-    // The five read-back values were left at their start values, not defaulted.
+    // The volumes are those of a file without their keys; the other
+    // read-back values keep their start values, not defaulted.
+    EXPECT_EQ(std::tuple(settings.waveVolume, settings.midiVolume, settings.calibration, settings.noteBoxPos, settings.currentDir),
+              std::tuple(10, 10, 7, 1, ""));
+    settings.calibration = settings.noteBoxPos = 0;
     SaveSettings(fs, settings, analysis);
     EXPECT_EQ(fs.Contents(kIni),
               "[FILE]\nCurrentDir=\n"
               "[PLAY MODE]\nFF/RW step=5000\nKeep step=2\nMark point step=500\nKeep auto=1\nKeep mode=1\nVocal Canceler=0\n"
-              "[VOLUME]\nwave volume=0\nmidi volume=0\n"
+              "[VOLUME]\nwave volume=10\nmidi volume=10\n"
               "[MIDI]\nmidideviceNo=-1\nmididevice=MIDI_MAPPER\nmidiprogram=0\ncalibration=0\n"
               "[NOTEBOX]\nNoteBox Pos=0\nChord mode=0\n"
               "[FFT]\nWaveOutsampling=0\nWaveInsampling=1024\nFFTscale=1200\nFFTbase=600\nFFTclip=200\n");

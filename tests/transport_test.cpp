@@ -192,14 +192,31 @@ TEST(Marks, ARepeatTurnsBackToTheMarkAtTheNextTick) {
     EXPECT_NEAR(p.Seconds(), 10.0, 0.001);
 }
 
-TEST(Transport, EscapeStopsThePlayAndTheVocalCancellerNeedsTwoChannels) {
+TEST(Transport, EscapeStopsThePlayOnceWhetherHeldOrTappedAndTheVocalCancellerNeedsTwoChannels) {
     Player p;
     p.app.Command(cid::Play);
     p.Listen(1000);
-    p.keyboard.escapeAt = p.keyboard.asked;  // held down at the next tick
+    const std::string shown = p.app.View().Texts().bigTime;
+    p.waveOut.TakeLog();
+    p.keyboard.PressEscape();
     p.Listen(100);
     EXPECT_EQ(p.State().play, PlayState::Stopped);
     EXPECT_EQ(p.State().position, 0u);
+    EXPECT_EQ(p.waveOut.TakeLog(), std::vector<std::string>{"reset"}) << "one Stop";
+    EXPECT_EQ(p.app.View().Texts().bigTime, shown) << "the time stays while the key is down";
+    p.Listen(5000);
+    p.keyboard.ReleaseEscape();
+    EXPECT_TRUE(p.waveOut.TakeLog().empty()) << "nothing more while the key is held";
+    p.app.Command(cid::Play);
+    p.Listen(500);
+    EXPECT_FALSE(p.State().stopped) << "a released key stops nothing";
+    EXPECT_NEAR(p.Seconds(), 0.5, 0.001);
+    // A tap between two ticks stops at the next one, whose Stop shows the start.
+    p.keyboard.TapEscape();
+    p.Listen(100);
+    EXPECT_TRUE(p.State().stopped);
+    EXPECT_EQ(p.app.View().Texts().bigTime, " 00:00.00 ");
+
     p.app.Command(cid::VocalCanceller);
     EXPECT_FALSE(p.app.Samples().vocalCancelOn) << "mono";
 

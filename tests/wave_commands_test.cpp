@@ -134,7 +134,18 @@ TEST(RecordedTake, BecomesTheCurrentWaveUnderItsSavedNameUnlessNoDeviceOpens) {
     auto take = ReadRecordedTake(h.files, "/music/Temp.dat", error);
     ASSERT_TRUE(take);
 
+    // The device that may still be playing the current samples closes while they are there.
+    h.files.Add("/music/playing.wav", MakeWav(Second()));
+    h.Open("/music/playing.wav");
+    h.app.Command(ControlId::Play);
+    const std::uint8_t* sounding = h.app.Samples().Data();
+    std::vector<bool> closedOverTheOldSamples;
+    h.waveOut.onClose = [&] { closedOverTheOldSamples.push_back(h.app.Samples().Data() == sounding); };
+    h.waveOut.TakeLog();
     ASSERT_TRUE(h.app.AdoptRecordedTake("/music/Take 2.wav", std::move(*take)));
+    EXPECT_EQ(closedOverTheOldSamples, std::vector<bool>{true});
+    EXPECT_EQ(h.waveOut.TakeLog().front(), "close");
+    h.waveOut.onClose = nullptr;
     const SampleStore& s = h.app.Samples();
     EXPECT_EQ(s.fileName, "/music/Take 2.wav");
     EXPECT_EQ(s.Format().nAvgBytesPerSec, 44100u);

@@ -2,6 +2,7 @@
 
 #include <wx/dcbuffer.h>
 #include <wx/dialog.h>
+#include <wx/evtloop.h>
 #include <wx/filedlg.h>
 #include <wx/filename.h>
 #include <wx/gauge.h>
@@ -10,6 +11,7 @@
 #include <wx/utils.h>
 
 #include <algorithm>
+#include <utility>
 #include <wx/dcmemory.h>
 #include <wx/menu.h>
 #include <wx/msgdlg.h>
@@ -180,7 +182,7 @@ void MainFrame::Invalidate(Rect area) {
 
 void MainFrame::OnPanelPaint() {
     wxAutoBufferedPaintDC dc(panel_);
-    if (repaintWanted_ && app_) {
+    if (repaintWanted_ && app_ && !gate_.TaskRunning()) {
         repaintWanted_ = false;
         inPaint_ = true;
         app_->Paint();
@@ -225,10 +227,52 @@ void MainFrame::SetBusyCursor(bool busy) {
         wxEndBusyCursor();
 }
 
+// Down now, asked of the display, or pressed since the last question: a tap
+// between two questions is seen once.
 bool MainFrame::EscapePressed() {
-    // Nothing is dispatched during a long task, so the key's state is asked
-    // of the display directly; the task asks often enough to see a press.
-    return wxGetKeyState(WXK_ESCAPE);
+    const bool pressed = gate_.TakeEscapePress();
+    return wxGetKeyState(WXK_ESCAPE) || pressed;
+}
+
+EventGate::EventGate() { wxEvtHandler::AddFilter(this); }
+
+EventGate::~EventGate() { wxEvtHandler::RemoveFilter(this); }
+
+int EventGate::FilterEvent(wxEvent& event) {
+    const wxEventType type = event.GetEventType();
+    // The toolkit repeats a held key's key-down; only the first is a press.
+    if ((type == wxEVT_CHAR_HOOK || type == wxEVT_KEY_DOWN || type == wxEVT_KEY_UP) &&
+        static_cast<wxKeyEvent&>(event).GetKeyCode() == WXK_ESCAPE) {
+        if (type == wxEVT_KEY_UP)
+            escapeDown_ = false;
+        else if (!escapeDown_)
+            escapeDown_ = escapePressed_ = true;
+    }
+    if (!TaskRunning()) return Event_Skip;
+    // Every window may show again what it holds (the main picture is not
+    // composed again until the task ends: OnPanelPaint).
+    if (type == wxEVT_PAINT || type == wxEVT_ERASE_BACKGROUND) return Event_Skip;
+    const bool progressDrawing =
+        event.GetEventCategory() == wxEVT_CATEGORY_UI && InsideProgressWindow(event.GetEventObject());
+    return progressDrawing ? Event_Skip : Event_Processed;
+}
+
+bool EventGate::InsideProgressWindow(wxObject* object) const {
+    auto* window = dynamic_cast<wxWindow*>(object);
+    return window && std::find(progressWindows_.begin(), progressWindows_.end(), wxGetTopLevelParent(window)) !=
+                         progressWindows_.end();
+}
+
+bool EventGate::TakeEscapePress() { return std::exchange(escapePressed_, false); }
+
+void EventGate::ProgressOpened(wxWindow* progress) { progressWindows_.push_back(progress); }
+
+void EventGate::ProgressClosed(wxWindow* progress) { std::erase(progressWindows_, progress); }
+
+// User input is dispatched too, so that FilterEvent sees Escape during the
+// task; it swallows that input.
+void EventGate::LetProgressPaint() {
+    if (wxEventLoopBase* loop = wxEventLoopBase::GetActive()) loop->YieldFor(wxEVT_CATEGORY_UI | wxEVT_CATEGORY_USER_INPUT);
 }
 
 void MainFrame::StartTimer(int id, int periodMs) {
@@ -299,10 +343,15 @@ wxString CaseInsensitivePattern(const std::string& pattern) {
     return any;
 }
 
+// Shown and updated by the task's direct calls. Each call gives the event loop
+// a turn, which the gate keeps from the rest of the program, for the window
+// to paint its next frame in.
 class WxProgressWindow : public ProgressWindow {
 public:
-    WxProgressWindow(const std::string& title, const std::string& text, int percent)
-        : dialog_(new wxDialog(nullptr, wxID_ANY, Text(title), wxDefaultPosition, wxDefaultSize, wxCAPTION)) {
+    WxProgressWindow(EventGate& gate, const std::string& title, const std::string& text, int percent)
+        : gate_(gate),
+          dialog_(new wxDialog(nullptr, wxID_ANY, Text(title), wxDefaultPosition, wxDefaultSize, wxCAPTION)) {
+        gate_.ProgressOpened(dialog_);
         auto* sizer = new wxBoxSizer(wxVERTICAL);
         label_ = new wxStaticText(dialog_, wxID_ANY, Text(text), wxDefaultPosition, wxSize(220, -1));
         gauge_ = new wxGauge(dialog_, wxID_ANY, 100, wxDefaultPosition, wxSize(220, 16));
@@ -312,22 +361,26 @@ public:
         dialog_->SetSizerAndFit(sizer);
         dialog_->CentreOnScreen();
         dialog_->Show();
-        dialog_->Update();
+        gate_.LetProgressPaint();
     }
-    ~WxProgressWindow() override { dialog_->Destroy(); }
+    ~WxProgressWindow() override {
+        gate_.ProgressClosed(dialog_);
+        dialog_->Destroy();
+    }
     WxProgressWindow(const WxProgressWindow&) = delete;
     WxProgressWindow& operator=(const WxProgressWindow&) = delete;
 
     void SetText(const std::string& text) override {
         label_->SetLabel(Text(text));
-        dialog_->Update();
+        gate_.LetProgressPaint();
     }
     void SetPercent(int percent) override {
         gauge_->SetValue(std::clamp(percent, 0, 100));
-        dialog_->Update();
+        gate_.LetProgressPaint();
     }
 
 private:
+    EventGate& gate_;
     wxDialog* dialog_;
     wxStaticText* label_;
     wxGauge* gauge_;
@@ -352,7 +405,7 @@ std::optional<std::string> MainFrame::ChooseOpenFile(const OpenFileRequest& requ
 
 std::unique_ptr<ProgressWindow> MainFrame::OpenProgress(const std::string& title, const std::string& text,
                                                        int percent) {
-    return std::make_unique<WxProgressWindow>(title, text, percent);
+    return std::make_unique<WxProgressWindow>(gate_, title, text, percent);
 }
 
 void MainFrame::OnControlCommand(int id) {

@@ -5,6 +5,7 @@
 // to the application object.
 
 #include <wx/bitmap.h>
+#include <wx/eventfilter.h>
 #include <wx/frame.h>
 #include <wx/timer.h>
 
@@ -21,6 +22,36 @@
 namespace earloop {
 
 class Application;
+
+// Sees every event of the program before its handlers do. It notes presses of
+// Escape for the keyboard port, and while a long task on the GUI thread shows
+// progress windows it lets only paints and those windows' own events through:
+// the turns of the event loop that paint them must not run a command, a timer
+// or anything else of the program in the middle of the task.
+class EventGate : public wxEventFilter {
+public:
+    EventGate();
+    ~EventGate() override;
+    EventGate(const EventGate&) = delete;
+    EventGate& operator=(const EventGate&) = delete;
+
+    int FilterEvent(wxEvent& event) override;
+    // Whether Escape went down since the last call; a held key counts once.
+    bool TakeEscapePress();
+    void ProgressOpened(wxWindow* progress);
+    void ProgressClosed(wxWindow* progress);
+    // Whether a long task shows a progress window now.
+    bool TaskRunning() const { return !progressWindows_.empty(); }
+    // One turn of the event loop for the progress windows to paint in.
+    void LetProgressPaint();
+
+private:
+    bool InsideProgressWindow(wxObject* object) const;
+
+    std::vector<wxWindow*> progressWindows_;
+    bool escapeDown_ = false;     // from its key-down to its key-up: repeats are not presses
+    bool escapePressed_ = false;  // since the last TakeEscapePress
+};
 
 class MainFrame : public wxFrame,
                   public WindowPort,
@@ -88,6 +119,7 @@ private:
     void OnPanelLeftDown(wxMouseEvent& event);
     void OnPanelLeftUp(wxMouseEvent& event);
 
+    EventGate gate_;
     Application* app_ = nullptr;
     wxWindow* panel_ = nullptr;
     wxBitmap backing_;  // what the client area shows behind the controls

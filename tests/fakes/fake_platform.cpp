@@ -87,6 +87,7 @@ struct FakeWaveOutput::Device : WaveOutDevice {
         : output(output), events(events), blockAlign(blockAlign) {}
     ~Device() override {
         GiveBack();
+        if (output.onClose) output.onClose();
         output.log.push_back("close");
         if (output.last == this) output.last = nullptr;
     }

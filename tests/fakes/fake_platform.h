@@ -1,6 +1,7 @@
 #pragma once
 // Recording fakes of the ports the application object talks to.
 
+#include <functional>
 #include <map>
 #include <optional>
 #include <set>
@@ -122,12 +123,27 @@ public:
     std::vector<Call> calls;
 };
 
+// Escape as a hand works it: down from PressEscape until ReleaseEscape, and
+// a press is remembered until the next question, so that a tap between two
+// questions is still seen there, once.
 class FakeKeyboard : public KeyboardPort {
 public:
-    // Answers true to the question with this index (0 for the first), once.
-    bool EscapePressed() override { return asked++ == escapeAt; }
-    int escapeAt = -1;
+    bool EscapePressed() override {
+        if (asked++ == tapAt) TapEscape();
+        return std::exchange(pressedSinceAsked_, false) || down_;
+    }
+    void PressEscape() { down_ = pressedSinceAsked_ = true; }
+    void ReleaseEscape() { down_ = false; }
+    void TapEscape() {
+        PressEscape();
+        ReleaseEscape();
+    }
+    int tapAt = -1;  // Escape is tapped just before the question with this index (0 for the first)
     int asked = 0;
+
+private:
+    bool down_ = false;
+    bool pressedSinceAsked_ = false;
 };
 
 // Wave output devices that record every call in one log, shared by all the
@@ -161,6 +177,7 @@ public:
     std::vector<std::string> log;
     std::vector<std::pair<DeviceEvents*, int>> notices;  // done, not yet delivered
     std::vector<std::uint8_t> lastWrite;                 // what the last Write handed over
+    std::function<void()> onClose;                       // called as a device closes, before its "close"
     Device* last = nullptr;                              // the device opened last, while open
 };
 

@@ -33,26 +33,66 @@ int CommandOfKey(const wxAcceleratorTable& table, int keyCode, bool shift) {
     return command == -1 ? -1 : ProgramCommandId(command);
 }
 
-TEST(Accelerators, EveryKeyOfTheTableYieldsItsCommandInBothNumLockStates) {
+// The program's keys, written out here rather than taken from its own table:
+// the toolkit codes each key sends (a keypad key sends one with NumLock on and
+// another with it off), whether Shift is held, and the command id it gives.
+struct KeyRow {
+    std::vector<int> codes;
+    bool shift;
+    int command;
+};
+const std::vector<KeyRow> kProgramKeys = {
+    {{WXK_RETURN, WXK_NUMPAD_ENTER}, false, 40010},      // Play
+    {{WXK_DOWN}, false, 40011},                          // Pause
+    {{WXK_UP}, false, 40012},                            // Keep
+    {{WXK_RIGHT}, false, 40013},                         // FF
+    {{WXK_LEFT}, false, 40014},                          // RW
+    {{WXK_SPACE}, false, 40019},                         // set the mark point
+    {{WXK_SPACE}, true, 40041},                          // set the repeat end
+    {{WXK_NUMPAD_MULTIPLY}, false, 40020},               // clear the mark point
+    {{WXK_NUMPAD_MULTIPLY}, true, 40044},                // clear the repeat end
+    {{WXK_NUMPAD_ADD}, false, 40034},                    // mark point later
+    {{WXK_NUMPAD_ADD}, true, 40042},                     // repeat end later
+    {{WXK_NUMPAD_SUBTRACT}, false, 40035},               // mark point earlier
+    {{WXK_NUMPAD_SUBTRACT}, true, 40043},                // repeat end earlier
+    {{WXK_NUMPAD_DIVIDE}, false, 40023},                 // vocal canceller
+    {{WXK_NUMPAD_DECIMAL, WXK_NUMPAD_DELETE}, false, 40018},  // live input
+    {{WXK_NUMPAD0, WXK_NUMPAD_INSERT}, false, 40015},    // Stop
+    {{WXK_NUMPAD1, WXK_NUMPAD_END}, false, 40029},       // Sampling Time coarse
+    {{WXK_NUMPAD2, WXK_NUMPAD_DOWN}, false, 40030},      // normal
+    {{WXK_NUMPAD3, WXK_NUMPAD_PAGEDOWN}, false, 40031},  // precision
+    {{WXK_NUMPAD4, WXK_NUMPAD_LEFT}, false, 40017},      // reference pitch down
+    {{WXK_NUMPAD5, WXK_NUMPAD_BEGIN}, false, 40037},     // 440 Hz
+    {{WXK_NUMPAD6, WXK_NUMPAD_RIGHT}, false, 40016},     // up
+    {{WXK_NUMPAD7, WXK_NUMPAD_HOME}, false, 40026},      // pitch shift down
+    {{WXK_NUMPAD8, WXK_NUMPAD_UP}, false, 40027},        // 0
+    {{WXK_NUMPAD9, WXK_NUMPAD_PAGEUP}, false, 40028},    // up
+    {{WXK_PAGEUP}, false, 40032},                        // speed +10 %
+    {{WXK_PAGEDOWN}, false, 40033},                      // speed -10 %
+    {{WXK_HOME}, false, 40021},                          // speed 100 %
+    {{WXK_END}, false, 40022},                           // speed 1 %
+    {{WXK_INSERT}, false, 40046},                        // open the Note box
+    {{WXK_DELETE}, false, 40047},                        // close the Note box
+};
+
+TEST(Accelerators, EveryKeyGivesItsCommandInBothNumLockStatesAndNoOtherKeyIsBound) {
     auto* frame = new MainFrame();
     ASSERT_TRUE(frame->SetAccelerators(AcceleratorTable()));
     const wxAcceleratorTable& table = *frame->GetAcceleratorTable();
-    for (const Accelerator& a : AcceleratorTable()) {
-        const std::vector<int> codes = KeyCodesOf(a.key);
-        ASSERT_FALSE(codes.empty());
-        for (int code : codes) {
-            EXPECT_EQ(CommandOfKey(table, code, a.shift), a.commandId) << "key code " << code;
-            // The other Shift state is either unbound or its own entry.
-            EXPECT_NE(CommandOfKey(table, code, !a.shift), a.commandId) << "key code " << code;
-        }
-    }
+    std::map<std::pair<int, bool>, int> expected;
+    for (const KeyRow& row : kProgramKeys)
+        for (int code : row.codes) expected[{code, row.shift}] = row.command;
+    for (const KeyRow& row : kProgramKeys)
+        for (int code : row.codes)
+            for (bool shift : {false, true}) {
+                const auto found = expected.find({code, shift});
+                EXPECT_EQ(CommandOfKey(table, code, shift), found == expected.end() ? -1 : found->second)
+                    << "key code " << code << (shift ? " with Shift" : "");
+            }
+    EXPECT_EQ(AcceleratorEntries(AcceleratorTable()).size(), expected.size()) << "a key bound that is not listed";
     // Keypad keys stay the keypad's: main-keyboard digits and operators do nothing.
     for (int mainKey : {int('0'), int('1'), int('5'), int('9'), int('*'), int('+'), int('-'), int('/'), int('.')})
         EXPECT_EQ(CommandOfKey(table, mainKey, false), -1) << char(mainKey);
-    // With NumLock off the keypad's 9 and 0 are not Page Up and Insert.
-    for (const auto& [code, command] : {std::pair{WXK_NUMPAD_PAGEUP, ControlId::ShiftUp}, {WXK_NUMPAD_INSERT, ControlId::Stop},
-                                        {WXK_PAGEUP, ControlId::SpeedUp10}, {WXK_INSERT, ControlId::OpenNoteBox}, {WXK_NUMPAD_ENTER, ControlId::Play}})
-        EXPECT_EQ(CommandOfKey(table, code, false), command) << code;
     frame->Destroy();
 }
 
@@ -172,6 +212,83 @@ TEST(MainWindow, APressOnThePictureHoldsThePointerAndSlidersReachTheApplication)
         if (auto* c = dynamic_cast<ClassicControl*>(child); c && c->Handle() == w.app.Window()[Ctl::WaveVolumeSlider])
             send(c, wxEVT_LEFT_DOWN, {2, 7}), send(c, wxEVT_LEFT_UP, {2, 7});
     EXPECT_EQ(w.app.CurrentSettings().waveVolume, 30);
+    LetThePaintHappen();
+}
+
+// Escape reaches the panel as the toolkit delivers it.
+void SendEscape(MainFrame& frame, wxEventType type) {
+    wxKeyEvent event(type);
+    event.m_keyCode = WXK_ESCAPE;
+    frame.ClientPanel()->GetEventHandler()->ProcessEvent(event);
+}
+
+// (Xvfb reports no key down to the display question, so these answers are
+// the presses alone.)
+TEST(Keyboard, AnEscapePressSinceTheLastQuestionIsSeenOnceAndTheToolkitsRepeatsAreNoPress) {
+    auto* frame = new MainFrame();
+    EXPECT_FALSE(frame->EscapePressed());
+    SendEscape(*frame, wxEVT_KEY_DOWN);
+    SendEscape(*frame, wxEVT_KEY_UP);
+    EXPECT_TRUE(frame->EscapePressed()) << "a tap between two questions";
+    EXPECT_FALSE(frame->EscapePressed()) << "seen once";
+    SendEscape(*frame, wxEVT_CHAR_HOOK);
+    SendEscape(*frame, wxEVT_KEY_DOWN);
+    EXPECT_TRUE(frame->EscapePressed());
+    SendEscape(*frame, wxEVT_KEY_DOWN);
+    SendEscape(*frame, wxEVT_KEY_DOWN);
+    EXPECT_FALSE(frame->EscapePressed()) << "the held key's repeats";
+    SendEscape(*frame, wxEVT_KEY_UP);
+    SendEscape(*frame, wxEVT_KEY_DOWN);
+    EXPECT_TRUE(frame->EscapePressed()) << "pressed again";
+    frame->Destroy();
+}
+
+// What the screen shows of a window's client area.
+wxImage Shown(wxWindow* window) {
+    const wxSize size = window->GetClientSize();
+    wxClientDC screen(window);
+    wxBitmap grab(size, 24);
+    wxMemoryDC(grab).Blit(0, 0, size.x, size.y, &screen, 0, 0);
+    return grab.ConvertToImage();
+}
+
+TEST(ProgressWindow, PaintsWithoutTheCallersLoopWhileNothingElseReachesTheProgram) {
+    RealWindow w;
+    testing::WaveSpec spec;
+    spec.rate = 11025, spec.channels = 1, spec.samples = testing::RampSamples(11025, 1);
+    w.files.Add("/music/dropped.wav", testing::MakeWav(spec));
+    ASSERT_TRUE(w.app.Create());
+    w.app.DropFiles({"/music/dropped.wav"});
+    LetThePaintHappen();
+    wxCommandEvent play(wxEVT_MENU, ToolkitCommandId(ControlId::Play));
+
+    // Over the main window's keyboard picture: the window's own face with
+    // the caption's letters on it, not what lay beneath.
+    auto progress = w.frame->OpenProgress("LOADING", "Reading file ...", 5);
+    wxWindow* window = nullptr;
+    for (wxWindow* top : wxTopLevelWindows)
+        if (top->GetLabel() == "LOADING") window = top;
+    ASSERT_NE(window, nullptr);
+    const wxImage shown = Shown(window);
+    const wxColour face = window->GetBackgroundColour();
+    int faceColoured = 0, dark = 0;
+    for (int y = 0; y < shown.GetHeight(); ++y)
+        for (int x = 0; x < shown.GetWidth(); ++x) {
+            const wxColour pixel(shown.GetRed(x, y), shown.GetGreen(x, y), shown.GetBlue(x, y));
+            faceColoured += pixel == face;
+            dark += pixel.Red() + pixel.Green() + pixel.Blue() < 200;
+        }
+    const int pixels = shown.GetWidth() * shown.GetHeight();
+    EXPECT_GT(faceColoured, pixels / 2);
+    EXPECT_GT(dark, 20);
+
+    w.frame->ClientPanel()->GetEventHandler()->ProcessEvent(play);
+    SendEscape(*w.frame, wxEVT_KEY_DOWN);
+    EXPECT_TRUE(w.app.Playback().stopped) << "no command runs inside the task";
+    EXPECT_TRUE(w.frame->EscapePressed()) << "but Escape is noted";
+    progress.reset();
+    w.frame->ClientPanel()->GetEventHandler()->ProcessEvent(play);
+    EXPECT_FALSE(w.app.Playback().stopped);
     LetThePaintHappen();
 }
 

@@ -1,6 +1,6 @@
 #pragma once
 // Real instrument sounds for the analysis tests: notes played by FluidSynth
-// from Debian's General MIDI SoundFont, rendered without an audio driver.
+// from Debian's TimGM6mb General MIDI SoundFont, rendered without an audio driver.
 
 #include <cstdint>
 #include <optional>
@@ -15,8 +15,8 @@ struct GmNotes {
     std::uint32_t rate = 44100;
 };
 
-// Interleaved stereo 16-bit samples, or nullopt when no General MIDI
-// SoundFont is installed.
+// Interleaved stereo 16-bit samples, or nullopt when the TimGM6mb SoundFont
+// (Debian's timgm6mb-soundfont) is not installed.
 std::optional<std::vector<std::int16_t>> RenderGmNotes(const GmNotes& request);
 
 }  // namespace earloop::testing
