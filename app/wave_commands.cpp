@@ -111,7 +111,7 @@ void Application::Repaint() { platform_.window.Invalidate({0, 0, kClientWidth, k
 // gets its output device; false when no device can play it. The output that
 // may still be playing the old samples closes before they are freed.
 bool Application::MakeCurrent(WaveImage image) {
-    output_.CloseOutput();
+    transport_.Output().CloseOutput();
     samples_.image = std::move(image);
     samples_.loaded = true;
     settings_.currentDir = samples_.fileName;

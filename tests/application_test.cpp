@@ -120,7 +120,7 @@ TEST(Shutdown, AFirstStartPlaysAtVolumeTenAndExitSavesOnceOnDestroy) {
     EXPECT_TRUE(h.app.CurrentSettings().currentDir.empty());
     h.LoadRamp(11025, 1);
     h.app.Command(ControlId::Play);
-    EXPECT_FALSE(h.app.Playback().stopped);
+    EXPECT_NE(h.app.Playback().play, PlayState::Stopped);
     EXPECT_EQ(h.waveOut.deviceZeroVolume, 6553u | 6553u << 16) << "10 % on both channels";
     h.app.Command(ControlId::Exit);
     EXPECT_EQ(h.window.closeRequests, 1);

@@ -209,12 +209,12 @@ TEST(Transport, EscapeStopsThePlayOnceWhetherHeldOrTappedAndTheVocalCancellerNee
     EXPECT_TRUE(p.waveOut.TakeLog().empty()) << "nothing more while the key is held";
     p.app.Command(cid::Play);
     p.Listen(500);
-    EXPECT_FALSE(p.State().stopped) << "a released key stops nothing";
+    EXPECT_NE(p.State().play, PlayState::Stopped) << "a released key stops nothing";
     EXPECT_NEAR(p.Seconds(), 0.5, 0.001);
     // A tap between two ticks stops at the next one, whose Stop shows the start.
     p.keyboard.TapEscape();
     p.Listen(100);
-    EXPECT_TRUE(p.State().stopped);
+    EXPECT_EQ(p.State().play, PlayState::Stopped);
     EXPECT_EQ(p.app.View().Texts().bigTime, " 00:00.00 ");
 
     p.app.Command(cid::VocalCanceller);

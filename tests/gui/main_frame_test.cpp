@@ -284,11 +284,11 @@ TEST(ProgressWindow, PaintsWithoutTheCallersLoopWhileNothingElseReachesTheProgra
 
     w.frame->ClientPanel()->GetEventHandler()->ProcessEvent(play);
     SendEscape(*w.frame, wxEVT_KEY_DOWN);
-    EXPECT_TRUE(w.app.Playback().stopped) << "no command runs inside the task";
+    EXPECT_EQ(w.app.Playback().play, PlayState::Stopped) << "no command runs inside the task";
     EXPECT_TRUE(w.frame->EscapePressed()) << "but Escape is noted";
     progress.reset();
     w.frame->ClientPanel()->GetEventHandler()->ProcessEvent(play);
-    EXPECT_FALSE(w.app.Playback().stopped);
+    EXPECT_NE(w.app.Playback().play, PlayState::Stopped);
     LetThePaintHappen();
 }
 
