@@ -353,6 +353,7 @@ public:
         Bind(wxEVT_MOTION, &Slider::OnMove, this);
         Bind(wxEVT_LEFT_UP, &Slider::OnUp, this);
         Bind(wxEVT_MOUSE_CAPTURE_LOST, [this](wxMouseCaptureLostEvent&) { Finish(false); });
+        Bind(wxEVT_MOUSEWHEEL, &Slider::OnWheel, this);
     }
 
     void SetSliderRange(int minimum, int maximum) override {
@@ -518,6 +519,22 @@ private:
         Notify(pageDirection_ < 0 ? SliderNotice::PageUp : SliderNotice::PageDown);
     }
 
+    // The wheel moves the thumb by line steps, as the arrow keys move a
+    // focused trackbar (here they belong to the transport). Turned away from
+    // the user it raises the value, as GTK's own sliders do.
+    void OnWheel(wxMouseEvent& event) {
+        if (!IsEnabled() || drag_ != Drag::None || event.GetWheelAxis() != wxMOUSE_WHEEL_VERTICAL) return;
+        const int steps = event.GetWheelRotation() / std::max(1, event.GetWheelDelta());
+        for (int i = 0; i < std::abs(steps); ++i) {
+            const int direction = steps > 0 ? 1 : -1;
+            position_ = std::clamp(position_ + direction * kLineSize, minimum_, maximum_);
+            Notify(direction > 0 ? SliderNotice::LineDown : SliderNotice::LineUp);
+        }
+        if (steps == 0) return;
+        Refresh(false);
+        Notify(SliderNotice::EndScroll);
+    }
+
     void OnRepeat() {
         if (drag_ != Drag::Paging) return;
         Page();
@@ -525,6 +542,7 @@ private:
     }
 
     enum class Drag { None, Thumb, Paging };
+    static constexpr int kLineSize = 1;
     int minimum_ = 0, maximum_ = 100, position_ = 0;
     int tickFrequency_ = 1, pageSize_ = 20;
     Drag drag_ = Drag::None;

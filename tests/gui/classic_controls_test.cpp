@@ -84,6 +84,15 @@ protected:
     void Press() { sim_.MouseDown(), Settle(30); }
     void Release() { sim_.MouseUp(), Settle(30); }
     void Click(wxPoint screen) { MoveTo(screen), Press(), Release(); }
+    // Notches of the mouse wheel over `control` (positive: away from the user).
+    static void Wheel(wxWindow* control, int notches) {
+        wxMouseEvent wheel(wxEVT_MOUSEWHEEL);
+        wheel.SetEventObject(control);
+        wheel.m_wheelAxis = wxMOUSE_WHEEL_VERTICAL;
+        wheel.m_wheelDelta = 120;
+        wheel.m_wheelRotation = notches * 120;
+        control->GetEventHandler()->ProcessEvent(wheel);
+    }
 
     // What the window shows now on the X server's screen, as the user sees it.
     wxImage Grab(wxWindow* window) {
@@ -198,6 +207,14 @@ TEST_F(ClassicControlsTest, SliderPagesOrTracksTheMouseWithinItsRangeAndShowsIts
     // Tracked between the ends too.
     EXPECT_TRUE(std::any_of(n.begin(), n.end() - 2, [](const Notice& e) { return std::get<2>(e) > 50 && std::get<2>(e) < 100; }));
     EXPECT_EQ(std::vector(n.end() - 2, n.end()), (std::vector<Notice>{{0, ThumbPosition, 1}, {0, EndScroll, 1}}));
+
+    // The wheel steps by lines: two notches towards the user, one away.
+    events_.notices.clear();
+    Wheel(slider, -2);
+    Wheel(slider, 1);
+    EXPECT_EQ(events_.notices, (std::vector<Notice>{{0, LineUp, 1}, {0, LineUp, 1}, {0, EndScroll, 1},
+                                                    {0, LineDown, 2}, {0, EndScroll, 2}}));
+    EXPECT_EQ(slider->SliderPosition(), 2);
 
     slider->SetSliderPosition(600);
     EXPECT_EQ(slider->SliderPosition(), 100);
