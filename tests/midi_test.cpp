@@ -209,6 +209,13 @@ TEST(NoteBoxNotes, APlayedChordSoundsOnTheOrganAndPauseSilencesIt) {
     found.sortedNotes = {found.detectedNotes[1], found.detectedNotes[2], found.detectedNotes[0]};
     h.app.ShowDetectedNotes(found);
     EXPECT_EQ(h.midiOut.TakeLog(), (Log{"C0 16", "90 43 7F", "90 3C 7F", "90 40 7F"}));
+    // The end of a reference tone sounds the chord again from silence.
+    h.app.Command(ControlId::PitchAdjustUp);
+    h.midiOut.TakeLog();
+    h.app.Timer(kReferenceTimerId);
+    Log silenced{"90 45 00", "90 43 00", "90 3C 00", "90 40 00"};
+    silenced.insert(silenced.end(), 17, "90 00 00");
+    EXPECT_EQ(h.midiOut.TakeLog(), Join({silenced, {"90 3C 00", "C0 16", "90 43 7F", "90 3C 7F", "90 40 7F"}}));
     h.app.Command(ControlId::Pause);
     const Log pause = h.midiOut.TakeLog();
     for (const char* off : {"90 43 00", "90 3C 00", "90 40 00"})
@@ -242,6 +249,15 @@ TEST(MidiVolumeSlider, EveryNoticeSetsTheVolumeAndSoundsTheToneTheReleaseEndsIt)
     EXPECT_EQ(h.midiOut.TakeLog(), (Log{"volume 7FFF7FFF", "C0 00", "90 45 3F", "90 45 00"}));
     EXPECT_EQ(h.app.CurrentSettings().midiVolume, 50);
     EXPECT_EQ(h.app.Midi().State().noteVelocity, 63);
+
+    // While a Keep loop sounds the Note box's notes, they sound again at the
+    // new velocity, as many as the box counts.
+    const int notes[] = {60, 64, 67};
+    h.app.Midi().TakeDetectedNotes(notes, 60);
+    h.app.Midi().ChangeMidiVolume(50, ThumbTrack, NotePlay{.on = true, .displayCount = 2, .keeping = true});
+    EXPECT_EQ(h.midiOut.TakeLog(), (Log{"volume 7FFF7FFF", "C0 00", "90 45 3F", "C0 16", "90 3C 3F", "90 40 3F"}));
+    h.app.Midi().ChangeMidiVolume(50, ThumbTrack, NotePlay{.on = true, .baseNoteOnly = true, .keeping = true});
+    EXPECT_EQ(h.midiOut.TakeLog(), (Log{"volume 7FFF7FFF", "C0 00", "90 45 3F", "90 3C 3F"}));
 }
 
 TEST(MidiPage, ListsInstrumentsAndDevicesAndAppliesOrRestoresThem) {
