@@ -2,6 +2,8 @@
 // the reference pitch of A with its readouts in the main window.
 
 #include <algorithm>
+#include <array>
+#include <span>
 #include <vector>
 
 #include "analysis/pitch_calibration.h"
@@ -134,9 +136,10 @@ void Application::DrawStaffNotes(int count) {
 
 void Application::ShowDetectedNotes(const NoteDetection& found) {
     const int count = std::min(static_cast<int>(found.detectedNotes.size()), kMaxStaffNotes);
-    std::vector<int> notes;
-    for (int rank = 0; rank < count; ++rank) notes.push_back(found.detectedNotes[rank].midiNote);
-    midi_.TakeDetectedNotes(notes, found.sortedNotes.empty() ? 0 : found.sortedNotes.front().midiNote);
+    std::array<int, kMaxStaffNotes> notes{};
+    for (int rank = 0; rank < count; ++rank) notes[rank] = found.detectedNotes[rank].midiNote;
+    midi_.TakeDetectedNotes(std::span(notes).first(count),
+                            found.sortedNotes.empty() ? 0 : found.sortedNotes.front().midiNote);
     for (int rank = 0; rank < kMaxStaffNotes; ++rank) {
         if (rank < count)
             PlaceNoteOnStaff(found.detectedNotes[rank].centre, rank);

@@ -139,28 +139,23 @@ void MidiSounder::EndReferenceTone(const NotePlay& play) {
 PitchAdjustButtons MidiSounder::StepReferencePitch(PitchStep step) {
     int& pitch = calibration_.referencePitch;
     PitchAdjustButtons buttons;
-    switch (step) {
-    case PitchStep::Down:
-        if (--pitch <= kLowestReferencePitch) {
-            pitch = kLowestReferencePitch;
-            buttons.down = ButtonChange::Disable;
-        } else {
-            buttons = {ButtonChange::Refresh, ButtonChange::Enable};
-        }
-        break;
-    case PitchStep::Up:
-        if (++pitch >= kHighestReferencePitch) {
-            pitch = kHighestReferencePitch;
-            buttons.up = ButtonChange::Disable;
-        } else {
-            buttons = {ButtonChange::Enable, ButtonChange::Refresh};
-        }
-        break;
-    case PitchStep::Reset:
+    if (step == PitchStep::Reset) {
         // 440 lies inside the range: both ways are open again.
         pitch = kStandardPitch;
         buttons = {ButtonChange::Enable, ButtonChange::Enable};
-        break;
+    } else {
+        const bool up = step == PitchStep::Up;
+        ButtonChange& pressed = up ? buttons.up : buttons.down;
+        ButtonChange& other = up ? buttons.down : buttons.up;
+        const int end = up ? kHighestReferencePitch : kLowestReferencePitch;
+        pitch += up ? 1 : -1;
+        if (up ? pitch >= end : pitch <= end) {
+            pitch = end;
+            pressed = ButtonChange::Disable;
+        } else {
+            pressed = ButtonChange::Refresh;
+            other = ButtonChange::Enable;
+        }
     }
     hooks_.ReferencePitchSet(pitch);
     if (state_.midiAvailable) {

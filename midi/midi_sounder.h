@@ -21,12 +21,14 @@ namespace earloop {
 
 // Window timer that ends the reference tone.
 inline constexpr int kReferenceTimerId = 102;
-inline constexpr int kReferenceToneMs = 200;
+inline constexpr int kReferenceToneMs = 200;  // how long the reference tone sounds
 inline constexpr const char* kMidiOpenFailed = "Fail to open MIDI device";
 inline constexpr const char* kMidiMapperName = "MIDI_MAPPER";
+// The user's tuning offset of the synthesizer, hertz.
 inline constexpr int kLowestCalibration = -40, kHighestCalibration = 50;
 // The detected notes always sound on the organ, whatever instrument is chosen.
 inline constexpr std::uint8_t kNoteBoxProgram = 22;
+// A4, the note of the reference tone.
 inline constexpr std::uint8_t kStandardA = 69;
 
 struct Instrument {
@@ -99,6 +101,8 @@ int TuningValue(int pitch, int offset);
 // The calibration as the MIDI page's label shows it.
 std::string CalibrationLabel(int calibration);
 
+// Owns the open MIDI device; its state changes only through these calls,
+// all on the GUI thread. Without a device the messages go nowhere.
 class MidiSounder {
 public:
     MidiSounder(MidiOutput& output, TimerPort& timers, DialogPort& dialogs, Settings& settings,
@@ -145,7 +149,8 @@ public:
     // The MIDI page.
     MidiPage FillMidiPage();
     void SelectInstrument(int entry);
-    // OK, given the page's selections; the device name now open.
+    // OK, given the page's selections: the instrument, then the device
+    // (the one before it again when it cannot be opened).
     void ApplyMidiSettings(int instrumentEntry, int deviceEntry);
     // "Default": what the page selects and shows afterwards.
     MidiPage RestoreMidiDefaults();
