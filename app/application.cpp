@@ -17,7 +17,8 @@ Application::Application(Platform platform)
       switches_(platform.window, main_, states_),
       view_(platform.window, platform.dialogs, platform.text, main_),
       transport_(playback_, marks_, samples_, platform.waveOut, platform.timers, *this, *this, settings_.keepMode,
-                 settings_.keepStep) {}
+                 settings_.keepStep),
+      midi_(platform.midiOut, platform.timers, platform.dialogs, settings_, calibration_, *this) {}
 
 Application::~Application() = default;
 
@@ -67,12 +68,12 @@ bool Application::Create() {
     view_.View() = ViewState{};
     analysis_.analysisRange = 3;
     playback_ = PlaybackState{};
-    // Where the MIDI output will open: it sets the reference pitch either way.
-    calibration_.referencePitch = kStandardPitch;
-    SetReferenceA(kStandardPitch);
+    // Sets the reference pitch whether or not a device opens.
+    midi_.OpenMidiOutput();
 
-    platform_.waveOut.SetDeviceZeroVolume(WaveVolumeLevel(settings_.waveVolume));
+    platform_.waveOut.SetDeviceZeroVolume(VolumeLevel(settings_.waveVolume));
     window.SetSliderPosition(main_[Ctl::WaveVolumeSlider], settings_.waveVolume);
+    midi_.ApplyVolume(settings_.midiVolume);
     window.SetSliderPosition(main_[Ctl::MidiVolumeSlider], settings_.midiVolume);
 
     window.Show();
@@ -217,6 +218,7 @@ void Application::ExitProgram() { platform_.window.RequestClose(); }
 void Application::Timer(int id) {
     if (destroyed_) return;
     if (id == kPositionTimerId) transport_.Output().OnPositionTimer();
+    if (id == kReferenceTimerId) midi_.EndReferenceTone(NotePlayNow());
 }
 
 // Every display of the play position, after each tick and each change of it.
@@ -299,6 +301,7 @@ void Application::Destroy() {
     if (destroyed_) return;
     destroyed_ = true;
     transport_.Output().StopPositionTimer();
+    midi_.CloseMidiOutput();
     if (main_.waveOutVolumeTaken) platform_.waveOut.SetDeviceZeroVolume(main_.waveOutVolumeAtStart);
     // A start-up that failed before the settings were read must not replace
     // the user's file with start values.

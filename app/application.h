@@ -17,6 +17,7 @@
 #include "display/main_window.h"
 #include "display/note_box.h"
 #include "display/pointer_input.h"
+#include "midi/midi_sounder.h"
 #include "playback/mark_point.h"
 #include "playback/playback_state.h"
 #include "playback/transport.h"
@@ -55,7 +56,7 @@ struct Platform {
 inline constexpr const char* kMissingFileMessage = "プログラムの実行に必要なファイルがありません";
 inline constexpr const char* kProgramCaption = "Earloop !";
 
-class Application : public DeviceEvents, private TransportHooks {
+class Application : public DeviceEvents, private TransportHooks, private MidiHooks {
 public:
     explicit Application(Platform platform);
     Application(const Application&) = delete;
@@ -134,6 +135,8 @@ public:
     const SampleStore& Samples() const { return samples_; }
     const NoteBoxState& NoteBox() const { return noteBox_; }
     const PitchCalibration& Calibration() const { return calibration_; }
+    // The MIDI output; the Setting dialog's MIDI page works it directly.
+    MidiSounder& Midi() { return midi_; }
     bool Destroyed() const { return destroyed_; }
 
 private:
@@ -225,12 +228,7 @@ private:
     void RangeDown();
     void RangeUp();
     void ShiftKeyboardRange(int step, Ctl button);
-    // Not built yet: the MIDI output that sounds the keyboard's keys and the
-    // live input (so never running).
-    void KeyDown(std::uint8_t note) { ShowPitchAdjustKey(note); }
-    void KeyDrag(std::uint8_t note) { ShowPitchAdjustKey(note); }
-    void KeyLeave() {}
-    void KeyUp() {}
+    // Not built yet: the live input (so never running).
     bool LiveInputOn() const { return false; }
     bool NoteBoxOpen() const { return noteBox_.open; }
 
@@ -246,16 +244,19 @@ private:
     void SetNotePlayControls(bool group, bool button, bool baseNote);
     void PitchAdjustUp();
     void PitchAdjustDown();
-    void StepReferencePitch(int step, Ctl pressed, Ctl other);
     void PitchAdjustReset();
-    void ApplyReferencePitch();
-    // Not built yet: the MIDI output (so never available) that sounds the
-    // detected notes and the reference tone. These are the places its calls go.
-    bool MidiAvailable() const { return false; }
-    void AllNotesOff() {}
-    void SilenceNoteBoxNotes() {}
-    void SoundDetectedNotes() {}
-    void SoundReferenceTone() {}
+    void StepReferencePitch(PitchStep step);
+    void ChangeButton(Ctl button, ButtonChange change);
+
+    // The MIDI output's calls from the rest of the program.
+    bool MidiAvailable() const { return midi_.State().midiAvailable; }
+    void AllNotesOff() { midi_.AllNotesOff(); }
+    void SilenceNoteBoxNotes() { midi_.SilenceNoteBoxNotes(); }
+    // What the sounding of the Note box's notes depends on now.
+    NotePlay NotePlayNow() const;
+    // MidiHooks
+    void ReferencePitchSet(int hz) override { SetReferenceA(hz); }
+    void PitchAdjustKeyChosen(int note) override { ShowPitchAdjustKey(note); }
 
     // Loading a wave (wave_commands.cpp).
     std::optional<std::string> ChooseWaveFile();
@@ -282,6 +283,7 @@ private:
     PointerState pointer_;
     NoteBoxState noteBox_;
     PitchCalibration calibration_;
+    MidiSounder midi_;
     // A dropped file's path waits here until Open has kept the current name.
     std::optional<std::string> droppedPath_;
     bool settingsLoaded_ = false;

@@ -21,7 +21,7 @@ void Application::MouseDown(Point p) {
     pointer_.last = p;
     if (InKeyboardArea(p)) {
         pointer_.toneNote = NoteAtPoint(p, analysis_.analysisRange, pointer_.toneNote);
-        KeyDown(pointer_.toneNote);
+        midi_.KeyDown(pointer_.toneNote);
         return;
     }
     SeekAtPointer();
@@ -34,16 +34,16 @@ void Application::MouseMove(Point p, bool leftHeld) {
     // sounds keys or seeks.
     if (InKeyboardArea(p) && pointer_.leftDown) {
         pointer_.toneNote = NoteAtPoint(p, analysis_.analysisRange, pointer_.toneNote);
-        KeyDrag(pointer_.toneNote);
+        midi_.KeyDrag(pointer_.toneNote, NotePlayNow());
         return;
     }
-    KeyLeave();
+    midi_.KeyLeave(NotePlayNow());
     if (pointer_.leftDown) SeekAtPointer();
 }
 
 void Application::MouseUp(Point) {
     pointer_.leftDown = false;
-    KeyUp();
+    midi_.KeyUp(NotePlayNow());
 }
 
 void Application::RightButtonUp(Point p) {
@@ -87,9 +87,7 @@ void Application::SliderNotice(ControlHandle slider, earloop::SliderNotice notic
         transport_.Output().SetWaveVolume(position);
     } else if (slider == main_[Ctl::MidiVolumeSlider]) {
         if (notice == LineUp || notice == LineDown) RefreshSliders(true);
-        // The MIDI output, once built, also takes the volume and sounds the
-        // keyboard note at it here.
-        settings_.midiVolume = position;
+        midi_.ChangeMidiVolume(position, notice, NotePlayNow());
     }
     // The position slider only shows the position; seeking is the overview's.
 }

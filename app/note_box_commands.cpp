@@ -2,6 +2,8 @@
 // the reference pitch of A with its readouts in the main window.
 
 #include <algorithm>
+#include <array>
+#include <span>
 #include <vector>
 
 #include "analysis/pitch_calibration.h"
@@ -134,6 +136,10 @@ void Application::DrawStaffNotes(int count) {
 
 void Application::ShowDetectedNotes(const NoteDetection& found) {
     const int count = std::min(static_cast<int>(found.detectedNotes.size()), kMaxStaffNotes);
+    std::array<int, kMaxStaffNotes> notes{};
+    for (int rank = 0; rank < count; ++rank) notes[rank] = found.detectedNotes[rank].midiNote;
+    midi_.TakeDetectedNotes(std::span(notes).first(count),
+                            found.sortedNotes.empty() ? 0 : found.sortedNotes.front().midiNote);
     for (int rank = 0; rank < kMaxStaffNotes; ++rank) {
         if (rank < count)
             PlaceNoteOnStaff(found.detectedNotes[rank].centre, rank);
@@ -147,7 +153,7 @@ void Application::ShowDetectedNotes(const NoteDetection& found) {
                                                noteBox_.accidentalStyle);
     if (texts.bass) platform_.noteBox.SetText(NoteBoxId::BassText, *texts.bass);
     if (texts.chord) platform_.noteBox.SetText(NoteBoxId::ChordText, *texts.chord);
-    if (noteBox_.notePlayOn && playback_.play != PlayState::Stopped) SoundDetectedNotes();
+    if (noteBox_.notePlayOn && playback_.play != PlayState::Stopped) midi_.SoundDetectedNotes(NotePlayNow());
 }
 
 void Application::SetReferenceA(int frequency) {
@@ -159,37 +165,35 @@ void Application::ShowPitchAdjustKey(int note) {
     if (const auto label = PitchAdjustLabel(note)) platform_.window.SetControlText(main_[Ctl::PitchAdjustLabel], *label);
 }
 
-void Application::PitchAdjustDown() { StepReferencePitch(-1, Ctl::PitchAdjustDown, Ctl::PitchAdjustUp); }
-void Application::PitchAdjustUp() { StepReferencePitch(+1, Ctl::PitchAdjustUp, Ctl::PitchAdjustDown); }
+void Application::PitchAdjustDown() { StepReferencePitch(PitchStep::Down); }
+void Application::PitchAdjustUp() { StepReferencePitch(PitchStep::Up); }
+void Application::PitchAdjustReset() { StepReferencePitch(PitchStep::Reset); }
 
-// One hertz up or down; the button that reached its end is disabled, the
-// other one enabled again.
-void Application::StepReferencePitch(int step, Ctl pressed, Ctl other) {
+// One hertz up or down, or back to 440 Hz, with the tone of the new pitch;
+// the buttons follow the range's ends.
+void Application::StepReferencePitch(PitchStep step) {
     if (!states_.pitchAdjust) return;
-    int& pitch = calibration_.referencePitch;
-    pitch += step;
-    const int end = step > 0 ? kHighestReferencePitch : kLowestReferencePitch;
-    if (step > 0 ? pitch >= end : pitch <= end) {
-        pitch = end;
-        platform_.window.EnableControl(main_[pressed], false);
-    } else {
-        ToggleButton(pressed);
-        platform_.window.EnableControl(main_[other], true);
-    }
-    ApplyReferencePitch();
-}
-
-// Back to 440 Hz; the buttons stay as they are.
-void Application::PitchAdjustReset() {
-    if (!states_.pitchAdjust) return;
-    calibration_.referencePitch = kStandardPitch;
-    ApplyReferencePitch();
-}
-
-void Application::ApplyReferencePitch() {
-    SetReferenceA(calibration_.referencePitch);
-    if (MidiAvailable()) SoundReferenceTone();
+    const PitchAdjustButtons buttons = midi_.StepReferencePitch(step);
+    ChangeButton(Ctl::PitchAdjustDown, buttons.down);
+    ChangeButton(Ctl::PitchAdjustUp, buttons.up);
     AnalyseAgain();
+}
+
+void Application::ChangeButton(Ctl button, ButtonChange change) {
+    switch (change) {
+    case ButtonChange::Keep: break;
+    case ButtonChange::Disable: platform_.window.EnableControl(main_[button], false); break;
+    case ButtonChange::Refresh: ToggleButton(button); break;
+    case ButtonChange::Enable: platform_.window.EnableControl(main_[button], true); break;
+    }
+}
+
+NotePlay Application::NotePlayNow() const {
+    return {.on = noteBox_.notePlayOn,
+            .baseNoteOnly = noteBox_.baseNoteOnly,
+            .displayCount = noteBox_.displayCount,
+            .playing = playback_.play != PlayState::Stopped && playback_.play != PlayState::Paused,
+            .keeping = playback_.play == PlayState::Keeping};
 }
 
 }  // namespace earloop

@@ -172,6 +172,7 @@ void Application::FinishWaveLoad() {
 
     calibration_.referencePitch = kStandardPitch;
     SetReferenceA(kStandardPitch);
+    if (MidiAvailable()) midi_.SendTuning(kStandardPitch, settings_.calibration);
 
     switches_.SetTransportButtons(row::kStoppedLoaded);
     // The controls of a loaded wave: marks, shift, speed and, for two

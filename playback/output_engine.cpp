@@ -15,11 +15,6 @@ int GenerationOf(int tag) { return tag >> 1; }
 
 }  // namespace
 
-PackedVolume WaveVolumeLevel(int percent) {
-    const auto level = static_cast<PackedVolume>((percent * 65536 - percent) / 100);
-    return level | level << 16;
-}
-
 OutputEngine::OutputEngine(PlaybackState& state, SampleStore& samples, WaveOutput& output, TimerPort& timers,
                            DeviceEvents& streamEvents, PlaybackHooks& hooks)
     : state_(state),
@@ -264,7 +259,7 @@ bool OutputEngine::ApplyPitchShift(double factor, std::uint32_t blockFrames, int
 }
 
 void OutputEngine::SetWaveVolume(int percent) {
-    if (WaveOutDevice* device = OpenDevice()) device->SetVolume(WaveVolumeLevel(percent));
+    if (WaveOutDevice* device = OpenDevice()) device->SetVolume(VolumeLevel(percent));
 }
 
 void OutputEngine::StartPositionTimer() {

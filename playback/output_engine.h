@@ -41,9 +41,6 @@ public:
     virtual void PlayEnded() = 0;
 };
 
-// The device volume for a wave volume of 0..100 %: 65535 at 100, both channels.
-PackedVolume WaveVolumeLevel(int percent);
-
 inline constexpr int kPositionTimerId = 100;
 inline constexpr int kPositionTimerMs = 100;
 inline constexpr std::size_t kStreamBufferBytes = 100000;

@@ -15,6 +15,12 @@ namespace earloop {
 // channel in the high 16 bits, 0 to 0xFFFF each.
 using PackedVolume = std::uint32_t;
 
+// The device volume for a slider's percentage (0 to 100), in both halves.
+inline PackedVolume VolumeLevel(int percent) {
+    const auto level = static_cast<PackedVolume>(percent * 65535 / 100);
+    return level | level << 16;
+}
+
 class DeviceEvents {
 public:
     virtual ~DeviceEvents() = default;

@@ -36,8 +36,20 @@ copy_program() {
 start_program() {
   "$1" &
   program_pid=$!
-  program_window=$(timeout 15 xdotool search --sync --onlyvisible --name '^Earloop !$' | head -n 1)
-  [ -n "$program_window" ]
+  # Without a MIDI device the program says so first, in a box of the same
+  # title as the main window, which is answered.
+  local window width
+  for _ in $(seq 1 20); do
+    window=$(timeout 15 xdotool search --sync --onlyvisible --name '^Earloop !$' | head -n 1) || return 1
+    width=$(xdotool getwindowgeometry --shell "$window" | sed -n 's/^WIDTH=//p')
+    if [ "${width:-0}" -ge 700 ]; then
+      program_window=$window
+      return 0
+    fi
+    xdotool windowfocus --sync "$window" key Return || true
+    sleep 0.5
+  done
+  return 1
 }
 
 # Opens PATH through File > Open and the file dialog of WINDOW.

@@ -101,13 +101,16 @@ TEST(DrawStaffNotes, LowestFirstSecondsSideBySideLedgerLinesAndEqualHeightsOnce)
 }
 
 struct Harness : testing::AppHarness {
-    Harness() { EXPECT_TRUE(Start()); }
+    explicit Harness(bool midiDevice = true) {
+        if (!midiDevice) midiOut.failing.insert(kMidiMapper);
+        EXPECT_TRUE(Start());
+    }
     std::string Text(int id) { return noteBox.Find(id) ? noteBox.Find(id)->text : "(none)"; }
     bool Enabled(int id) { return noteBox.Find(id) && noteBox.Find(id)->enabled; }
 };
 
 TEST(NoteBox, InsertOpensOneBoxBesideTheWindowAndDeleteClosesIt) {
-    Harness h;
+    Harness h(false);
     h.noteBox.owner = {20, 30, 750, 488};
     h.app.Command(ControlId::DisplayNotes);
     h.app.Command(ControlId::OpenNoteBox);
@@ -232,8 +235,11 @@ TEST(PitchAdjust, StepsBetween430And460AndBackTo440WithTheReadout) {
         {ControlId::PitchAdjustDown, 12, 430, -6, false, true},
         {ControlId::PitchAdjustUp, 1, 431, -6, true, true},
         {ControlId::PitchAdjustReset, 1, 440, -2, true, true},
+        // From either end the reset opens both ways again.
+        {ControlId::PitchAdjustDown, 10, 430, -6, false, true},
+        {ControlId::PitchAdjustReset, 1, 440, -2, true, true},
         {ControlId::PitchAdjustUp, 25, 460, 5, true, false},
-        {ControlId::PitchAdjustReset, 1, 440, -2, true, false},
+        {ControlId::PitchAdjustReset, 1, 440, -2, true, true},
         {ControlId::PitchAdjustDown, 1, 439, -3, true, true},
     };
     for (const auto& c : cases) {

@@ -271,8 +271,8 @@ TEST(PitchShift, ReopensThePlainDeviceAtTheShiftedRateFromEitherMode) {
 
 TEST(WaveVolume, PercentToBothChannelsOnTheOpenDevice) {
     // The plain device's volume is pinned through the slider's test.
-    EXPECT_EQ(WaveVolumeLevel(0), 0u);
-    EXPECT_EQ(WaveVolumeLevel(100), 0xFFFFFFFFu);
+    EXPECT_EQ(VolumeLevel(0), 0u);
+    EXPECT_EQ(VolumeLevel(100), 0xFFFFFFFFu);
     Engine e(11025 * 4);
     e.Play(0, 50);
     e.output.TakeLog();

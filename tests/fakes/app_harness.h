@@ -20,7 +20,7 @@ struct AppHarness {
     FakeTimers timers;
     FakeWaveOutput waveOut;
     NoWaveInput waveIn;
-    NoMidiOutput midiOut;
+    FakeMidiOutput midiOut;
     FakeNoteBox noteBox;
     Application app{{window, dialogs, keyboard, files, pictures, text, timers, waveOut, waveIn, midiOut, noteBox}};
 

@@ -1,5 +1,7 @@
 #include "fakes/fake_platform.h"
 
+#include <cctype>
+#include <cstdio>
 
 #include "resources/pictures.h"
 
@@ -144,6 +146,51 @@ void FakeWaveOutput::Play(std::uint64_t bytes) {
 
 void FakeWaveOutput::Deliver() {
     for (const auto& [events, tag] : std::exchange(notices, {})) events->OnWaveOutDone(tag);
+}
+
+namespace {
+struct FakeMidiDevice : MidiOutDevice {
+    FakeMidiDevice(FakeMidiOutput& output) : output(output), volume(output.startVolume) { ++output.openDevices; }
+    ~FakeMidiDevice() override {
+        --output.openDevices;
+        output.log.push_back("close");
+    }
+    void ShortMessage(std::uint32_t packed) override {
+        const std::uint8_t status = packed & 0xFF;
+        // Program change and channel pressure carry one data byte.
+        const int length = (status & 0xF0) == 0xC0 || (status & 0xF0) == 0xD0 ? 2 : 3;
+        std::string bytes;
+        char hex[4];
+        for (int i = 0; i < length; ++i) {
+            std::snprintf(hex, sizeof hex, "%02X", (packed >> (8 * i)) & 0xFF);
+            bytes += (i ? " " : "") + std::string(hex);
+        }
+        output.log.push_back(bytes);
+    }
+    void Reset() override { output.log.push_back("reset"); }
+    PackedVolume Volume() override { return volume; }
+    void SetVolume(PackedVolume v) override {
+        volume = v;
+        char text[20];
+        std::snprintf(text, sizeof text, "volume %08X", v);
+        output.log.push_back(text);
+    }
+    FakeMidiOutput& output;
+    PackedVolume volume;
+};
+}  // namespace
+
+std::unique_ptr<MidiOutDevice> FakeMidiOutput::Open(int deviceNo) {
+    log.push_back("open " + std::to_string(deviceNo));
+    if (failing.count(deviceNo) || (deviceNo != kMidiMapper && deviceNo >= DeviceCount())) return nullptr;
+    return std::make_unique<FakeMidiDevice>(*this);
+}
+
+std::vector<std::string> FakeMidiOutput::TakeMessages() {
+    std::vector<std::string> messages;
+    for (const std::string& entry : TakeLog())
+        if (std::isxdigit(static_cast<unsigned char>(entry[0])) && entry[2] == ' ') messages.push_back(entry);
+    return messages;
 }
 
 }  // namespace earloop::testing

@@ -181,6 +181,30 @@ public:
     Device* last = nullptr;                              // the device opened last, while open
 };
 
+// MIDI devices that record every call in one log: each short message as its
+// bytes in hex ("90 45 7F"; a program change "C0 41"), "reset",
+// "volume XXXXXXXX", "open N" (also when it fails), "close". Devices are
+// numbered by `names`; those in `failing` (kMidiMapper included) cannot be
+// opened. Each opened device starts at `startVolume`.
+class FakeMidiOutput : public MidiOutput {
+public:
+    int DeviceCount() override { return static_cast<int>(names.size()); }
+    std::string ProductName(int deviceNo) override {
+        return deviceNo >= 0 && deviceNo < DeviceCount() ? names[deviceNo] : std::string();
+    }
+    std::unique_ptr<MidiOutDevice> Open(int deviceNo) override;
+    // The log since the last call, emptied.
+    std::vector<std::string> TakeLog() { return std::exchange(log, {}); }
+    // Only the short messages of the log since the last call, which is emptied.
+    std::vector<std::string> TakeMessages();
+
+    std::vector<std::string> names;
+    std::set<int> failing;
+    PackedVolume startVolume = 0x12345678;
+    int openDevices = 0;
+    std::vector<std::string> log;
+};
+
 // Window timers that run only when the test ticks them.
 class FakeTimers : public TimerPort {
 public:

@@ -104,7 +104,7 @@ struct RealWindow {
     WxTextRenderer text;
     testing::FakeWaveOutput waveOut;
     NoWaveInput waveIn;
-    NoMidiOutput midiOut;
+    testing::FakeMidiOutput midiOut;
     WxNoteBox noteBox{*frame};
     Application app{{*frame, *frame, *frame, files, pictures, text, *frame, waveOut, waveIn, midiOut, noteBox}};
 
