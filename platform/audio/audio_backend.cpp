@@ -63,6 +63,7 @@ public:
         : why_(std::move(why)), mixer_(kRate, 0, false), scratch_(kMaxGapFrames * 2), start_(Clock::now()) {}
 
     WaveOutput& Output() override { return mixer_; }
+    Mixer& GetMixer() override { return mixer_; }
     void Pump() override {
         const auto elapsed = std::chrono::duration_cast<std::chrono::nanoseconds>(Clock::now() - start_).count();
         const auto due = static_cast<std::uint64_t>(elapsed) * kRate / 1'000'000'000u;
@@ -141,6 +142,7 @@ public:
     }
 
     WaveOutput& Output() override { return *mixer_; }
+    Mixer& GetMixer() override { return *mixer_; }
     void Pump() override { mixer_->DeliverEvents(); }
     std::string Description() const override { return description_; }
 
