@@ -49,6 +49,10 @@ public:
 
     // GUI thread.
     bool Load(const std::string& soundFont, std::uint32_t rate) {
+        // FluidSynth's messages go to stderr through stdio, which locks, and
+        // some come from the audio thread (a note beyond the polyphony); a
+        // failed load is reported as the device failing to open.
+        for (int level : {FLUID_ERR, FLUID_WARN, FLUID_INFO, FLUID_DBG}) fluid_set_log_function(level, nullptr, nullptr);
         settings_ = new_fluid_settings();
         if (!settings_) return false;
         // Only the audio thread calls the synthesizer once it is attached, so
