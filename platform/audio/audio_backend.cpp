@@ -10,45 +10,12 @@
 #include <string>
 #include <vector>
 
-#if defined(__unix__)
-#include <fcntl.h>
-#include <unistd.h>
-#endif
-
 #include "platform/audio/mixer.h"
+#include "platform/audio/quiet_stderr.h"
 
 namespace earloop {
 
 namespace {
-
-// PortAudio's ALSA and JACK probes print pages of errors to stderr on a
-// machine without a card; what matters of it is in Description().
-class QuietStderr {
-public:
-    QuietStderr() {
-#if defined(__unix__)
-        std::fflush(stderr);
-        saved_ = dup(STDERR_FILENO);
-        const int null = open("/dev/null", O_WRONLY | O_CLOEXEC);
-        if (saved_ >= 0 && null >= 0) dup2(null, STDERR_FILENO);
-        if (null >= 0) close(null);
-#endif
-    }
-    ~QuietStderr() {
-#if defined(__unix__)
-        std::fflush(stderr);
-        if (saved_ >= 0) {
-            dup2(saved_, STDERR_FILENO);
-            close(saved_);
-        }
-#endif
-    }
-    QuietStderr(const QuietStderr&) = delete;
-    QuietStderr& operator=(const QuietStderr&) = delete;
-
-private:
-    int saved_ = -1;
-};
 
 // Without a card: renders, on the GUI thread at each Pump, as many frames as
 // the steady clock says have passed, so that positions and done notices run

@@ -6,6 +6,7 @@
 #include <filesystem>
 
 #include "platform/audio/mixer.h"
+#include "platform/audio/quiet_stderr.h"
 #include "platform/midi/synth_device.h"
 
 namespace earloop {
@@ -49,8 +50,10 @@ private:
     PackedVolume volume_ = 0xFFFFFFFF;
 };
 
-// RtMidi throws when the MIDI system is missing (no ALSA sequencer).
+// RtMidi throws when the MIDI system is missing (no ALSA sequencer), after
+// ALSA and RtMidi have printed why.
 std::unique_ptr<RtMidiOut> NewRtMidiOut() {
+    QuietStderr quiet;
     try {
         return std::make_unique<RtMidiOut>(RtMidi::UNSPECIFIED, kClientName);
     } catch (const RtMidiError&) {
