@@ -4,6 +4,7 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <vector>
 
 #include "platform/audio/mixer.h"
 #include "platform/audio/quiet_stderr.h"
@@ -50,22 +51,39 @@ private:
     PackedVolume volume_ = 0xFFFFFFFF;
 };
 
-// RtMidi throws when the MIDI system is missing (no ALSA sequencer), after
-// ALSA and RtMidi have printed why.
-std::unique_ptr<RtMidiOut> NewRtMidiOut() {
-    QuietStderr quiet;
+// A client of the MIDI system `api`, or nullptr when it is missing (RtMidi
+// throws, after ALSA and RtMidi have printed why, which the caller quiets).
+std::unique_ptr<RtMidiOut> NewRtMidiOut(RtMidi::Api api) {
     try {
-        return std::make_unique<RtMidiOut>(RtMidi::UNSPECIFIED, kClientName);
+        return std::make_unique<RtMidiOut>(api, kClientName);
     } catch (const RtMidiError&) {
         return nullptr;
     }
 }
 
+// The first MIDI system with output ports (ALSA's sequencer, then JACK), or
+// nullptr when none has any. RtMidi's own choice stops at the first system
+// that is missing. A JACK client without a server is not kept: RtMidi
+// tries to connect it again at each count.
+std::unique_ptr<RtMidiOut> FindPortSystem() {
+    QuietStderr quiet;
+    std::vector<RtMidi::Api> apis;
+    RtMidi::getCompiledApi(apis);
+    for (RtMidi::Api api : apis) {
+        auto client = NewRtMidiOut(api);
+        try {
+            if (client && client->getPortCount() > 0) return client;
+        } catch (const RtMidiError&) {
+        }
+    }
+    return nullptr;
+}
+
 }  // namespace
 
-// The system's port list, or nothing without a MIDI system.
+// The system's port list, as it was at start, or nothing without ports.
 struct SystemMidiOutput::Ports {
-    std::unique_ptr<RtMidiOut> lister = NewRtMidiOut();
+    std::unique_ptr<RtMidiOut> lister = FindPortSystem();
 };
 
 SoundFontSearch SystemSoundFontSearch() {
@@ -132,7 +150,8 @@ std::unique_ptr<MidiOutDevice> SystemMidiOutput::Open(int deviceNo) {
         return soundFont ? OpenSynthDevice(mixer_, *soundFont) : nullptr;
     }
     if (deviceNo < 0 || deviceNo >= DeviceCount()) return nullptr;
-    auto port = NewRtMidiOut();
+    QuietStderr quiet;
+    auto port = NewRtMidiOut(ports_->lister->getCurrentApi());
     if (!port) return nullptr;
     try {
         port->openPort(static_cast<unsigned>(deviceNo), kClientName);
