@@ -1,6 +1,6 @@
 #pragma once
-// Wave input and MIDI ports that answer "no device". They stand in until the
-// real adapters are wired.
+// Wave input and MIDI output that answer "no device": the program's wave input
+// until its adapter is built, and a program without MIDI in the tests.
 
 #include "ports/audio_ports.h"
 #include "ports/midi_port.h"

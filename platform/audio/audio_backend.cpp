@@ -10,45 +10,12 @@
 #include <string>
 #include <vector>
 
-#if defined(__unix__)
-#include <fcntl.h>
-#include <unistd.h>
-#endif
-
 #include "platform/audio/mixer.h"
+#include "platform/audio/quiet_stderr.h"
 
 namespace earloop {
 
 namespace {
-
-// PortAudio's ALSA and JACK probes print pages of errors to stderr on a
-// machine without a card; what matters of it is in Description().
-class QuietStderr {
-public:
-    QuietStderr() {
-#if defined(__unix__)
-        std::fflush(stderr);
-        saved_ = dup(STDERR_FILENO);
-        const int null = open("/dev/null", O_WRONLY | O_CLOEXEC);
-        if (saved_ >= 0 && null >= 0) dup2(null, STDERR_FILENO);
-        if (null >= 0) close(null);
-#endif
-    }
-    ~QuietStderr() {
-#if defined(__unix__)
-        std::fflush(stderr);
-        if (saved_ >= 0) {
-            dup2(saved_, STDERR_FILENO);
-            close(saved_);
-        }
-#endif
-    }
-    QuietStderr(const QuietStderr&) = delete;
-    QuietStderr& operator=(const QuietStderr&) = delete;
-
-private:
-    int saved_ = -1;
-};
 
 // Without a card: renders, on the GUI thread at each Pump, as many frames as
 // the steady clock says have passed, so that positions and done notices run
@@ -63,6 +30,7 @@ public:
         : why_(std::move(why)), mixer_(kRate, 0, false), scratch_(kMaxGapFrames * 2), start_(Clock::now()) {}
 
     WaveOutput& Output() override { return mixer_; }
+    Mixer& GetMixer() override { return mixer_; }
     void Pump() override {
         const auto elapsed = std::chrono::duration_cast<std::chrono::nanoseconds>(Clock::now() - start_).count();
         const auto due = static_cast<std::uint64_t>(elapsed) * kRate / 1'000'000'000u;
@@ -141,6 +109,7 @@ public:
     }
 
     WaveOutput& Output() override { return *mixer_; }
+    Mixer& GetMixer() override { return *mixer_; }
     void Pump() override { mixer_->DeliverEvents(); }
     std::string Description() const override { return description_; }
 

@@ -19,6 +19,9 @@ constexpr std::size_t kMaxVoices = 8;
 constexpr std::size_t kQueuedBuffers = 32;
 // Done notices between two collections on the GUI thread.
 constexpr std::size_t kNoticeSlots = 64;
+// Sources beside the voices: the synthesizer, and one more opened before the
+// first is closed.
+constexpr std::size_t kMaxSources = 2;
 
 // libsoxr's HQ recipe rather than MQ: at these rates it costs no more
 // (bench/mixer_bench.cpp), and its 20-bit precision keeps the converter's own
@@ -146,6 +149,9 @@ struct Mixer::Shared {
     // --- Shared ---
     std::atomic<PackedVolume> volume{0xFFFFFFFF};  // the GUI thread writes, the audio thread reads
     SpscRing<Notice, kNoticeSlots> notices;        // the audio thread pushes, the GUI thread pops
+    // The GUI thread attaches (release: the source is whole) and detaches
+    // (then waits in AwaitRender); the audio thread reads them as each period starts.
+    std::array<std::atomic<MixerSource*>, kMaxSources> sources{};
     // The audio thread adds one as each Render starts and one as it ends (odd:
     // rendering); the GUI thread reads it in AwaitRender.
     std::atomic<std::uint64_t> renderPasses{0};
@@ -375,6 +381,8 @@ struct Mixer::Shared {
                 Retire(v, voice);
             }
         }
+        for (auto& slot : sources)
+            if (MixerSource* source = slot.load(std::memory_order_acquire)) source->MixInto(out, frames);
         for (std::size_t i = 0; i < frames * 2; ++i) out[i] = std::clamp(out[i], -1.0f, 1.0f);
         for (Voice& v : voices) v.playedFrames.store(PlayedFrames(v), std::memory_order_relaxed);
         if (incomplete) skippedPeriods.fetch_add(1, std::memory_order_relaxed);
@@ -449,6 +457,21 @@ PackedVolume Mixer::DeviceZeroVolume() { return shared_->volume.load(std::memory
 void Mixer::SetDeviceZeroVolume(PackedVolume volume) { shared_->volume.store(volume, std::memory_order_relaxed); }
 
 bool Mixer::Audible() { return shared_->audible; }
+
+bool Mixer::Attach(MixerSource& source) {
+    for (auto& slot : shared_->sources) {
+        if (slot.load(std::memory_order_relaxed)) continue;
+        slot.store(&source, std::memory_order_release);
+        return true;
+    }
+    return false;
+}
+
+void Mixer::Detach(MixerSource& source) {
+    for (auto& slot : shared_->sources)
+        if (slot.load(std::memory_order_relaxed) == &source) slot.store(nullptr, std::memory_order_relaxed);
+    shared_->AwaitRender();
+}
 
 void Mixer::Render(float* out, std::size_t frames) { shared_->Render(out, frames); }
 

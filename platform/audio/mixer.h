@@ -25,6 +25,16 @@
 
 namespace earloop {
 
+// A sound the mixer adds after its voices, at the card's rate and without the
+// wave volume: the built-in MIDI synthesizer.
+class MixerSource {
+public:
+    virtual ~MixerSource() = default;
+    // Audio thread: adds `frames` interleaved stereo frames to `mix`. Takes
+    // no lock, allocates nothing, never waits.
+    virtual void MixInto(float* mix, std::size_t frames) = 0;
+};
+
 class Mixer : public WaveOutput {
 public:
     // `latencyFrames`: card frames between Render and the speaker; the played
@@ -46,6 +56,13 @@ public:
     PackedVolume DeviceZeroVolume() override;
     void SetDeviceZeroVolume(PackedVolume volume) override;
     bool Audible() override;
+
+    // GUI thread: `source` is rendered from the next period on, until
+    // detached; false when every place for a source is taken.
+    bool Attach(MixerSource& source);
+    // GUI thread: returns once no Render uses `source` any more, so that it
+    // may be freed.
+    void Detach(MixerSource& source);
 
     // Audio thread: `frames` interleaved stereo float frames of the mix at the
     // card rate. Never blocks, never allocates, and renders every voice in
@@ -97,6 +114,8 @@ public:
     virtual ~AudioBackend() = default;
     static std::unique_ptr<AudioBackend> Start();
     virtual WaveOutput& Output() = 0;
+    // The same mixer, for the sources beside the voices (the synthesizer).
+    virtual Mixer& GetMixer() = 0;
     // GUI thread, every few milliseconds: delivers the done notices (and
     // moves the silent output on to the clock).
     virtual void Pump() = 0;

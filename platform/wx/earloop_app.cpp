@@ -10,6 +10,7 @@
 
 #include "app/application.h"
 #include "platform/audio/mixer.h"
+#include "platform/midi/midi_output.h"
 #include "platform/null_devices.h"
 #include "platform/posix/dl_picture_libraries.h"
 #include "platform/posix/posix_file_system.h"
@@ -25,10 +26,11 @@ public:
     bool OnInit() override {
         audio_ = AudioBackend::Start();
         wxLogVerbose("%s", audio_->Description());
+        midiOut_ = std::make_unique<SystemMidiOutput>(audio_->GetMixer());
         auto* frame = new MainFrame();
         noteBox_ = std::make_unique<WxNoteBox>(*frame);
         application_ = std::make_unique<Application>(Platform{*frame, *frame, *frame, files_, pictures_, text_,
-                                                              *frame, audio_->Output(), waveIn_, midiOut_, *noteBox_});
+                                                              *frame, audio_->Output(), waveIn_, *midiOut_, *noteBox_});
         frame->Attach(application_.get());
         noteBox_->Attach(application_.get());
         // A failed start has reported itself and closed the window, which ends
@@ -46,6 +48,7 @@ public:
         audioPump_.Stop();
         application_.reset();
         noteBox_.reset();
+        midiOut_.reset();
         audio_.reset();
         return wxApp::OnExit();
     }
@@ -59,7 +62,7 @@ private:
     DlPictureLibraries pictures_;
     WxTextRenderer text_;
     NoWaveInput waveIn_;
-    NoMidiOutput midiOut_;
+    std::unique_ptr<SystemMidiOutput> midiOut_;  // after the audio, before the application
     std::unique_ptr<WxNoteBox> noteBox_;  // outlives the application
     std::unique_ptr<Application> application_;
 };

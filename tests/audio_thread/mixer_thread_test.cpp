@@ -1,6 +1,7 @@
 // The mixer as the sound card drives it: Render on a thread of its own while
-// the GUI thread writes, resets, changes the volume and reopens voices; the
-// ring between the two; and rendering that allocates nothing. Built twice:
+// the GUI thread writes, resets, changes the volume and reopens voices and
+// plays the built-in synthesizer; the ring between the two; and rendering,
+// the synthesizer's included, that allocates nothing. Built twice:
 // in the ordinary sanitized build and alone under ThreadSanitizer.
 
 #include <gtest/gtest.h>
@@ -18,11 +19,33 @@
 #include "audio_thread/allocation_counter.h"
 #include "platform/audio/mixer.h"
 #include "platform/audio/spsc_ring.h"
+#include "platform/midi/midi_output.h"
 
 namespace earloop {
 namespace {
 
 using testing::AllocationCount;
+
+// The set-up's SoundFont by its own name, not the machine's default.
+const SoundFontSearch kTimGm6mb{"/usr/share/sounds/sf2/TimGM6mb.sf2", {}};
+
+// What the program sends the synthesizer: notes on and off across the
+// channels, programs, the wheel's range by RPN and bends, all notes off.
+void PlaySynth(MidiOutDevice& synth, std::mt19937& random) {
+    const auto channel = static_cast<std::uint32_t>(random() % 16);
+    const auto note = static_cast<std::uint32_t>(36 + random() % 48);
+    switch (random() % 8) {
+    case 0: synth.ShortMessage(0xC0 | channel | static_cast<std::uint32_t>(random() % 128) << 8); break;
+    case 1:
+        for (std::uint32_t cc : {0x0065u, 0x0064u, 0x0206u, 0x7F65u, 0x7F64u}) synth.ShortMessage(0xB0 | channel | cc << 8);
+        break;
+    case 2: synth.ShortMessage(0xE0 | channel | (static_cast<std::uint32_t>(random()) & 0x7F7F) << 8); break;
+    case 3: synth.Reset(); break;
+    case 4: synth.SetVolume(static_cast<PackedVolume>(random())); break;
+    case 5: synth.ShortMessage(0x80 | channel | note << 8 | 64 << 16); break;
+    default: synth.ShortMessage(0x90 | channel | note << 8 | (1 + random() % 127) << 16); break;
+    }
+}
 
 TEST(SpscRing, FillsToItsSizeParksOnlyWhenReadUpAndWakesOnce) {
     SpscRing<int, 4> ring;
@@ -177,10 +200,21 @@ TEST(MixerOnItsOwnThread, EveryBufferComesBackOnceInOrderWhileTheGuiThreadWrites
     players.resize(4);
     for (std::size_t i = 0; i < players.size(); ++i) open(i);
 
+    SystemMidiOutput midi(mixer, kTimGm6mb);
+    auto synth = midi.Open(kMidiMapper);
+    ASSERT_NE(synth, nullptr) << "TimGM6mb.sf2 is missing: scripts/install-deps.sh installs it";
+
     Card card(mixer);
     for (int step = 0; step < 1000; ++step) {
         const std::size_t i = static_cast<std::size_t>(pick(4));
         Player& p = *players[i];
+        PlaySynth(*synth, random);
+        if (pick(100) == 0) {
+            // Closing detaches it while the card renders; its memory goes at once.
+            synth.reset();
+            synth = midi.Open(kMidiMapper);
+            ASSERT_NE(synth, nullptr);
+        }
         switch (pick(16)) {
         case 0:
             p.Reset();
@@ -219,6 +253,7 @@ TEST(MixerOnItsOwnThread, EveryBufferComesBackOnceInOrderWhileTheGuiThreadWrites
         p->device.reset();
         closed.push_back(std::move(p));
     }
+    synth.reset();
     mixer.DeliverEvents();
     EXPECT_EQ(card.Stop(), 0u) << "allocations on the audio thread";
     EXPECT_EQ(mixer.SkippedPeriods(), 0u);
@@ -292,6 +327,21 @@ TEST(MixerRender, AllocatesNothing) {
     for (int i = 0; i < 40; ++i) render(333);
     mixer.DeliverEvents();
     EXPECT_EQ(seen, 0u);
+
+    // The synthesizer beside them, from its first period: notes starting and
+    // ending on every channel, programs, RPNs, bends, resets, the gain.
+    SystemMidiOutput midi(mixer, kTimGm6mb);
+    auto synth = midi.Open(kMidiMapper);
+    ASSERT_NE(synth, nullptr) << "TimGM6mb.sf2 is missing: scripts/install-deps.sh installs it";
+    std::mt19937 random(3);
+    for (int period = 0; period < 400; ++period) {
+        for (int m = 0; m < 8; ++m) PlaySynth(*synth, random);
+        render(1 + random() % 1024);
+    }
+    // More notes at once than the synthesizer has voices.
+    for (std::uint32_t note = 20; note < 110; ++note) synth->ShortMessage(0x90 | note << 8 | 100 << 16);
+    for (int i = 0; i < 20; ++i) render(512);
+    EXPECT_EQ(seen, 0u) << "the synthesizer allocated";
     EXPECT_EQ(mixer.SkippedPeriods(), 0u);
 }
 
