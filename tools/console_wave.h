@@ -11,6 +11,7 @@
 #include "ports/dialog_port.h"
 #include "ports/error_state.h"
 #include "ports/keyboard_port.h"
+#include "ports/timer_port.h"
 #include "wave/loader.h"
 #include "wave/wav_format.h"
 
@@ -34,6 +35,13 @@ private:
         void SetText(const std::string&) override {}
         void SetPercent(int) override {}
     };
+};
+
+// Nor window timers: a tool that needs one ticks it itself.
+class NoTimers : public TimerPort {
+public:
+    void StartTimer(int, int) override {}
+    void StopTimer(int) override {}
 };
 
 class NoKeyboard : public KeyboardPort {

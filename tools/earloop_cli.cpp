@@ -4,6 +4,7 @@
 //   earloop-cli check FILE   checks and loads FILE as the program would
 //   earloop-cli render ...   writes what the player sounds (tools/render.h)
 //   earloop-cli analyse ...  the notes and chords along a file (tools/analyse.h)
+//   earloop-cli tone ...     the synthesizer's reference tone (tools/tone.h)
 
 #include <cstdio>
 #include <cstring>
@@ -12,6 +13,7 @@
 #include "tools/analyse.h"
 #include "tools/console_wave.h"
 #include "tools/render.h"
+#include "tools/tone.h"
 
 namespace earloop {
 namespace {
@@ -38,7 +40,7 @@ int Check(const std::string& path) {
     return 0;
 }
 
-void Usage() { std::fprintf(stderr, "usage: earloop-cli check FILE\n%s%s", kRenderUsage, kAnalyseUsage); }
+void Usage() { std::fprintf(stderr, "usage: earloop-cli check FILE\n%s%s%s", kRenderUsage, kAnalyseUsage, kToneUsage); }
 
 }  // namespace
 }  // namespace earloop
@@ -47,6 +49,7 @@ int main(int argc, char** argv) {
     if (argc == 3 && std::strcmp(argv[1], "check") == 0) return earloop::Check(argv[2]);
     if (argc >= 2 && std::strcmp(argv[1], "render") == 0) return earloop::RenderCommand(argc - 2, argv + 2);
     if (argc >= 2 && std::strcmp(argv[1], "analyse") == 0) return earloop::AnalyseCommand(argc - 2, argv + 2);
+    if (argc >= 2 && std::strcmp(argv[1], "tone") == 0) return earloop::ToneCommand(argc - 2, argv + 2);
     earloop::Usage();
     return 2;
 }

@@ -81,10 +81,17 @@ std::unique_ptr<RtMidiOut> FindPortSystem() {
 
 }  // namespace
 
-// The system's port list, as it was at start, or nothing without ports.
+// The system's port list, as it was when first asked for, or nothing without
+// ports. Looked for only then: the built-in synthesizer alone needs no MIDI
+// system, and looking for one tries to reach a JACK server.
 struct SystemMidiOutput::Ports {
     std::unique_ptr<RtMidiOut> lister = FindPortSystem();
 };
+
+SystemMidiOutput::Ports& SystemMidiOutput::FoundPorts() {
+    if (!ports_) ports_ = std::make_unique<Ports>();
+    return *ports_;
+}
 
 SoundFontSearch SystemSoundFontSearch() {
     const char* chosen = std::getenv("EARLOOP_SOUNDFONT");
@@ -122,14 +129,15 @@ std::size_t ShortMessageBytes(std::uint8_t status) {
 }
 
 SystemMidiOutput::SystemMidiOutput(Mixer& mixer, SoundFontSearch search)
-    : mixer_(mixer), search_(std::move(search)), ports_(std::make_unique<Ports>()) {}
+    : mixer_(mixer), search_(std::move(search)) {}
 
 SystemMidiOutput::~SystemMidiOutput() = default;
 
 int SystemMidiOutput::DeviceCount() {
-    if (!ports_->lister) return 0;
+    RtMidiOut* lister = FoundPorts().lister.get();
+    if (!lister) return 0;
     try {
-        return static_cast<int>(ports_->lister->getPortCount());
+        return static_cast<int>(lister->getPortCount());
     } catch (const RtMidiError&) {
         return 0;
     }
@@ -138,7 +146,7 @@ int SystemMidiOutput::DeviceCount() {
 std::string SystemMidiOutput::ProductName(int deviceNo) {
     if (deviceNo < 0 || deviceNo >= DeviceCount()) return {};
     try {
-        return CutToWholeCharacters(ports_->lister->getPortName(static_cast<unsigned>(deviceNo)), kProductNameBytes);
+        return CutToWholeCharacters(FoundPorts().lister->getPortName(static_cast<unsigned>(deviceNo)), kProductNameBytes);
     } catch (const RtMidiError&) {
         return {};
     }
@@ -151,7 +159,7 @@ std::unique_ptr<MidiOutDevice> SystemMidiOutput::Open(int deviceNo) {
     }
     if (deviceNo < 0 || deviceNo >= DeviceCount()) return nullptr;
     QuietStderr quiet;
-    auto port = NewRtMidiOut(ports_->lister->getCurrentApi());
+    auto port = NewRtMidiOut(FoundPorts().lister->getCurrentApi());
     if (!port) return nullptr;
     try {
         port->openPort(static_cast<unsigned>(deviceNo), kClientName);

@@ -60,6 +60,7 @@ public:
 
 private:
     struct Ports;
+    Ports& FoundPorts();
     Mixer& mixer_;
     SoundFontSearch search_;
     std::unique_ptr<Ports> ports_;

@@ -10,7 +10,9 @@
 
 namespace earloop::testing {
 
-struct AppHarness {
+// `Midi`: the MIDI output the program gets (a recording fake by default).
+template <class Midi>
+struct BasicAppHarness {
     FakeWindow window;
     FakeDialogs dialogs{&window.events};
     FakeKeyboard keyboard;
@@ -20,7 +22,7 @@ struct AppHarness {
     FakeTimers timers;
     FakeWaveOutput waveOut;
     NoWaveInput waveIn;
-    FakeMidiOutput midiOut;
+    Midi midiOut;
     FakeNoteBox noteBox;
     Application app{{window, dialogs, keyboard, files, pictures, text, timers, waveOut, waveIn, midiOut, noteBox}};
 
@@ -43,5 +45,7 @@ struct AppHarness {
     }
     void LoadRamp(std::size_t frames, std::uint16_t channels) { Load(RampSamples(frames, channels), channels); }
 };
+
+using AppHarness = BasicAppHarness<FakeMidiOutput>;
 
 }  // namespace earloop::testing
