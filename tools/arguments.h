@@ -4,8 +4,12 @@
 
 #include <charconv>
 #include <cstdint>
+#include <cstdio>
 #include <optional>
+#include <span>
 #include <string>
+#include <variant>
+#include <vector>
 
 namespace earloop {
 
@@ -29,6 +33,21 @@ inline std::optional<std::uint32_t> Milliseconds(const std::string& text) {
     const auto value = WholeNumber(text);
     if (!value || *value < 0 || *value > 0xFFFFFFFFll) return std::nullopt;
     return static_cast<std::uint32_t>(*value);
+}
+
+// A subcommand's arguments parsed, then the request run; exit status 2 with
+// one line on standard error when they are unusable.
+template <class Request>
+int RunSubcommand(const char* name, int argc, char** argv,
+                  std::variant<Request, std::string> (*parse)(std::span<const std::string>),
+                  int (*run)(const Request&)) {
+    const std::vector<std::string> args(argv, argv + argc);
+    auto parsed = parse(args);
+    if (const auto* reason = std::get_if<std::string>(&parsed)) {
+        std::fprintf(stderr, "earloop-cli %s: %s\n", name, reason->c_str());
+        return 2;
+    }
+    return run(std::get<Request>(parsed));
 }
 
 }  // namespace earloop

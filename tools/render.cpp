@@ -354,14 +354,6 @@ int Render(const RenderRequest& request) {
     return 0;
 }
 
-int RenderCommand(int argc, char** argv) {
-    const std::vector<std::string> args(argv, argv + argc);
-    auto parsed = ParseRenderArguments(args);
-    if (const auto* reason = std::get_if<std::string>(&parsed)) {
-        std::fprintf(stderr, "earloop-cli render: %s\n", reason->c_str());
-        return 2;
-    }
-    return Render(std::get<RenderRequest>(parsed));
-}
+int RenderCommand(int argc, char** argv) { return RunSubcommand<RenderRequest>("render", argc, argv, ParseRenderArguments, Render); }
 
 }  // namespace earloop

@@ -92,14 +92,6 @@ int Tone(const ToneRequest& request) {
     return 0;
 }
 
-int ToneCommand(int argc, char** argv) {
-    const std::vector<std::string> args(argv, argv + argc);
-    auto parsed = ParseToneArguments(args);
-    if (const auto* reason = std::get_if<std::string>(&parsed)) {
-        std::fprintf(stderr, "earloop-cli tone: %s\n", reason->c_str());
-        return 2;
-    }
-    return Tone(std::get<ToneRequest>(parsed));
-}
+int ToneCommand(int argc, char** argv) { return RunSubcommand<ToneRequest>("tone", argc, argv, ParseToneArguments, Tone); }
 
 }  // namespace earloop
