@@ -5,9 +5,9 @@
 #include <portaudio.h>
 
 #include <chrono>
-#include <cstdlib>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <memory>
 #include <string>
 #include <vector>
