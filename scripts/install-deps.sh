@@ -10,7 +10,7 @@ packages=(
   libfluidsynth-dev timgm6mb-soundfont librtmidi-dev
   fonts-dejavu-core fonts-ipafont-gothic
   libgtest-dev
-  xvfb xauth xdotool imagemagick
+  xvfb xauth xdotool imagemagick python3
 )
 
 missing=()

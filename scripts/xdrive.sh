@@ -4,11 +4,18 @@
 # No settings daemon runs here; keep the toolkit from looking for one.
 export GSETTINGS_BACKEND=memory
 
-# Writes a 16-bit PCM WAV of `seconds` of a chord (A3, C#4, E4) at `rate` Hz
-# with `channels` channels to `path`.
+# Writes a 16-bit PCM WAV of `seconds` of a chord (A3, C#4, E4, the middle
+# note fading in every second) at `rate` Hz with `channels` channels to `path`.
 write_demo_wave() {
-  local path=$1 seconds=$2 rate=${3:-22050} channels=${4:-2}
-  LC_ALL=C awk -v seconds="$seconds" -v rate="$rate" -v channels="$channels" '
+  write_chord_wave "$1" "$2" "${3:-22050}" "${4:-2}" 220 277.18 329.63 1
+}
+
+# Writes `seconds` of the chord of LOW, MIDDLE and HIGH Hz, in sines, the
+# middle one fading in every second when FADE is 1.
+write_chord_wave() {
+  local path=$1 seconds=$2 rate=$3 channels=$4 low=$5 middle=$6 high=$7 fades=$8
+  LC_ALL=C awk -v seconds="$seconds" -v rate="$rate" -v channels="$channels" \
+    -v low="$low" -v middle="$middle" -v high="$high" -v fades="$fades" '
     function le16(v) { v = int(v); if (v < 0) v += 65536; printf "%c%c", v % 256, int(v / 256) }
     function le32(v) { printf "%c%c%c%c", v % 256, int(v / 256) % 256, int(v / 65536) % 256, int(v / 16777216) }
     BEGIN {
@@ -17,8 +24,8 @@ write_demo_wave() {
       le16(1); le16(channels); le32(rate); le32(rate * channels * 2); le16(channels * 2); le16(16)
       printf "data"; le32(bytes)
       for (i = 0; i < frames; i++) {
-        t = i / rate; fade = (i % rate) / rate
-        s = 6000 * sin(2 * pi * 220 * t) + 4000 * sin(2 * pi * 277.18 * t) * fade + 3000 * sin(2 * pi * 329.63 * t)
+        t = i / rate; fade = fades == 1 ? (i % rate) / rate : 1
+        s = 6000 * sin(2 * pi * low * t) + 4000 * sin(2 * pi * middle * t) * fade + 3000 * sin(2 * pi * high * t)
         le16(s); if (channels == 2) le16(s * 0.6)
       }
     }' > "$path"

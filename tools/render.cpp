@@ -1,18 +1,16 @@
 #include "tools/render.h"
 
 #include <algorithm>
-#include <bit>
-#include <cerrno>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
-#include <filesystem>
 #include <set>
 #include <vector>
 
 #include "analysis/analysis_parameters.h"
 #include "platform/audio/mixer.h"
+#include "platform/audio/wav_writer.h"
 #include "playback/transport.h"
 #include "tools/arguments.h"
 #include "tools/console_wave.h"

@@ -1,21 +1,35 @@
 // The sound card behind the mixer: PortAudio's default output, or a silent
-// output paced by the steady clock when PortAudio has none.
+// output paced by the steady clock when PortAudio has none. Either keeps a
+// copy of what it plays in the file EARLOOP_RECORD_OUTPUT names, if any.
 
 #include <portaudio.h>
 
 #include <chrono>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "platform/audio/mixer.h"
+#include "platform/audio/output_recorder.h"
 #include "platform/audio/quiet_stderr.h"
 
 namespace earloop {
 
 namespace {
+
+// The recorder the environment asks for, or nullptr; a file that cannot be
+// made is reported and the program plays on without it.
+std::unique_ptr<OutputRecorder> RecorderFromEnvironment(std::uint32_t cardRate) {
+    const char* path = std::getenv("EARLOOP_RECORD_OUTPUT");
+    if (!path || !*path) return nullptr;
+    std::string why;
+    auto recorder = OutputRecorder::Open(path, cardRate, why);
+    if (!recorder) std::fprintf(stderr, "earloop: EARLOOP_RECORD_OUTPUT: %s\n", why.c_str());
+    return recorder;
+}
 
 // Without a card: renders, on the GUI thread at each Pump, as many frames as
 // the steady clock says have passed, so that positions and done notices run
@@ -27,7 +41,11 @@ public:
     static constexpr std::uint64_t kMaxGapFrames = kRate / 5;
 
     explicit SilentBackend(std::string why)
-        : why_(std::move(why)), mixer_(kRate, 0, false), scratch_(kMaxGapFrames * 2), start_(Clock::now()) {}
+        : why_(std::move(why)),
+          mixer_(kRate, 0, false),
+          scratch_(kMaxGapFrames * 2),
+          recorder_(RecorderFromEnvironment(kRate)),
+          start_(Clock::now()) {}
 
     WaveOutput& Output() override { return mixer_; }
     Mixer& GetMixer() override { return mixer_; }
@@ -38,6 +56,10 @@ public:
         const auto frames = static_cast<std::size_t>(due - rendered_);
         mixer_.Render(scratch_.data(), frames);
         rendered_ = due;
+        if (recorder_) {
+            recorder_->Take(scratch_.data(), frames);
+            recorder_->Write();
+        }
         mixer_.DeliverEvents();
     }
     std::string Description() const override {
@@ -49,6 +71,7 @@ private:
     std::string why_;
     Mixer mixer_;
     std::vector<float> scratch_;
+    std::unique_ptr<OutputRecorder> recorder_;
     Clock::time_point start_;
     std::uint64_t rendered_ = 0;
 };
@@ -92,6 +115,7 @@ public:
                                 Pa_GetHostApiInfo(info->hostApi)->name + "), " +
                                 std::to_string(backend->mixer_->CardRate()) + " Hz, " +
                                 std::to_string(std::lround(latency * 1000)) + " ms latency";
+        backend->recorder_ = RecorderFromEnvironment(backend->mixer_->CardRate());
         error = Pa_StartStream(backend->stream_);
         if (error != paNoError) {
             why = std::string("PortAudio: ") + Pa_GetErrorText(error);
@@ -105,12 +129,16 @@ public:
             Pa_StopStream(stream_);
             Pa_CloseStream(stream_);
         }
+        recorder_.reset();  // after the stream: nothing is taken any more
         Pa_Terminate();
     }
 
     WaveOutput& Output() override { return *mixer_; }
     Mixer& GetMixer() override { return *mixer_; }
-    void Pump() override { mixer_->DeliverEvents(); }
+    void Pump() override {
+        mixer_->DeliverEvents();
+        if (recorder_) recorder_->Write();
+    }
     std::string Description() const override { return description_; }
 
 private:
@@ -119,14 +147,17 @@ private:
     // PortAudio's audio thread.
     static int Callback(const void*, void* output, unsigned long frames, const PaStreamCallbackTimeInfo*,
                         PaStreamCallbackFlags status, void* self) {
-        Mixer& mixer = *static_cast<PortAudioBackend*>(self)->mixer_;
+        PortAudioBackend& backend = *static_cast<PortAudioBackend*>(self);
+        Mixer& mixer = *backend.mixer_;
         if (status & paOutputUnderflow) mixer.CountUnderrun();
         mixer.Render(static_cast<float*>(output), frames);
+        if (OutputRecorder* recorder = backend.recorder_.get()) recorder->Take(static_cast<float*>(output), frames);
         return paContinue;
     }
 
     PaStream* stream_ = nullptr;
     std::unique_ptr<Mixer> mixer_;  // set before the stream starts
+    std::unique_ptr<OutputRecorder> recorder_;  // likewise, if recording
     std::string description_;
 };
 

@@ -109,6 +109,8 @@ private:
 // The sound card as the program uses it: PortAudio's default output at the
 // card's own rate or, when there is none, a silent output paced by the steady
 // clock, so that playback, its position and its done notices still run.
+// Either records what it plays when EARLOOP_RECORD_OUTPUT names a file
+// (see output_recorder.h).
 class AudioBackend {
 public:
     virtual ~AudioBackend() = default;
