@@ -14,7 +14,6 @@
 #include "playback/transport.h"
 #include "tools/arguments.h"
 #include "tools/console_wave.h"
-#include "tools/wav_writer.h"
 #include "wave/wav_format.h"
 
 namespace earloop {

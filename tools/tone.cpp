@@ -5,10 +5,10 @@
 
 #include "midi/midi_sounder.h"
 #include "platform/audio/mixer.h"
+#include "platform/audio/wav_writer.h"
 #include "platform/midi/midi_output.h"
 #include "tools/arguments.h"
 #include "tools/console_wave.h"
-#include "tools/wav_writer.h"
 
 namespace earloop {
 namespace {
