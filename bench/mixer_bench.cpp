@@ -35,6 +35,7 @@
 
 #include "platform/audio/mixer.h"
 #include "platform/audio/resampler.h"
+#include "platform/midi/midi_output.h"
 
 namespace {
 
@@ -148,6 +149,21 @@ void Print(const char* what, std::size_t period, const Figures& f) {
 
 }  // namespace
 
+// The built-in synthesizer beside the mixer's voices, holding the Note box's
+// chord on its program, as while "Play Notes by MIDI" sounds.
+template <typename Render>
+void TimeWithSynthesizerChord(earloop::Mixer& mixer, std::size_t period, double seconds, Render render) {
+    earloop::SystemMidiOutput midi(mixer);
+    const auto synth = midi.Open(earloop::kMidiMapper);
+    if (!synth) {
+        std::printf("no built-in synthesizer (TimGM6mb.sf2 missing): its run is left out\n");
+        return;
+    }
+    synth->ShortMessage(0xC0 | 22 << 8);
+    for (int note : {48, 60, 64, 67, 72, 76}) synth->ShortMessage(0x90 | note << 8 | 100 << 16);
+    Print("mixer, those and a six-note synthesizer chord", period, TimePeriods(period, seconds, render));
+}
+
 int main(int argc, char** argv) {
     const double seconds = argc > 1 ? std::atof(argv[1]) : 20.0;
     const auto tone = Tone(kVoiceRate);  // 1 s, looped
@@ -174,6 +190,7 @@ int main(int argc, char** argv) {
             }
             Print(together ? "mixer, eight such voices started together" : "mixer, eight such voices a period apart",
                   period, TimePeriods(period, seconds, render));
+            if (!together) TimeWithSynthesizerChord(mixer, period, seconds, render);
         }
         skipped += mixer.SkippedPeriods();
     }
