@@ -73,6 +73,13 @@ open_through_dialog() {
   sleep 2
 }
 
+# Starts the program copied by copy_program and opens PATH in it; a test
+# script ends with a FAIL line when either does not happen.
+start_with_wave() {
+  start_program "$work/earloop" || { echo "FAIL: no main window"; exit 1; }
+  open_through_dialog "$program_window" "$1" || { echo "FAIL: no file dialog"; exit 1; }
+}
+
 # Waits up to 10 s for the program to end; fails if it does not.
 wait_for_exit() {
   for _ in $(seq 1 100); do kill -0 "$program_pid" 2>/dev/null || break; sleep 0.1; done

@@ -9,8 +9,7 @@ source "$(dirname "$0")/../../scripts/xdrive.sh"
 copy_program "$1"
 write_demo_wave "$work/chord.wav" 30
 
-start_program "$work/earloop" || { echo "FAIL: no main window"; exit 1; }
-open_through_dialog "$program_window" "$work/chord.wav" || { echo "FAIL: no file dialog"; exit 1; }
+start_with_wave "$work/chord.wav"
 xdotool windowfocus --sync "$program_window" key Return
 sleep 1.5
 snap_window "$work/playing.png" || { echo "FAIL: the program ended"; exit 1; }

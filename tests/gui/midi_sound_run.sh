@@ -16,8 +16,7 @@ write_chord_wave "$work/c_major.wav" 10 22050 2 261.63 329.63 392.00 0
 printf '[VOLUME]\nwave volume=50\nmidi volume=100\n' > "$work/earloop.ini"
 
 export EARLOOP_RECORD_OUTPUT="$work/output.wav"
-start_program "$work/earloop" || { echo "FAIL: no main window"; exit 1; }
-open_through_dialog "$program_window" "$work/c_major.wav" || { echo "FAIL: no file dialog"; exit 1; }
+start_with_wave "$work/c_major.wav"
 
 # The client area's origin, from the drawn overview.
 snap_window "$work/loaded.png" || { echo "FAIL: the program ended"; exit 1; }

@@ -9,8 +9,7 @@ copy_program "$1"
 
 wave="$work/Take One.WAV"
 write_demo_wave "$wave" 1 22050 1
-start_program "$work/earloop" || { echo "FAIL: no main window"; exit 1; }
-open_through_dialog "$program_window" "$wave" || { echo "FAIL: no file dialog"; exit 1; }
+start_with_wave "$wave"
 exit_program "$program_window" || { echo "FAIL: the program did not end"; exit 1; }
 grep -qF "CurrentDir=$wave" "$work/earloop.ini" || { echo "FAIL: earloop.ini does not name the opened file"; cat "$work/earloop.ini"; exit 1; }
 echo "ok: opened from the File menu and recorded as the last file"

@@ -11,8 +11,7 @@ source "$(dirname "$0")/../../scripts/xdrive.sh"
 copy_program "$1"
 write_demo_wave "$work/chord.wav" 8
 
-start_program "$work/earloop" || { echo "FAIL: no main window"; exit 1; }
-open_through_dialog "$program_window" "$work/chord.wav" || { echo "FAIL: no file dialog"; exit 1; }
+start_with_wave "$work/chord.wav"
 xdotool windowfocus --sync "$program_window" key Return
 sleep 1.5
 import -window "$program_window" "$work/first.png"
