@@ -68,30 +68,27 @@ void TransportControl::PlayFrom(std::uint32_t position) {
 }
 
 void TransportControl::Pause() {
-    PlaybackState& p = state_;
-    if (p.play != PlayState::Playing && p.play != PlayState::Keeping) return;
-    output_.StopPositionTimer();
-    // Keep leaves the position where it held it.
-    if (p.play == PlayState::Playing) {
-        p.startPosition = p.position;
-        LeaveStreamMode();
-    }
-    p.play = PlayState::Paused;
+    if (state_.play != PlayState::Playing && state_.play != PlayState::Keeping) return;
+    HoldPosition();
+    state_.play = PlayState::Paused;
     output_.ResetPlainDevice();
     hooks_.PlayStateChanged(PlayState::Paused);
 }
 
 void TransportControl::Keep() {
-    PlaybackState& p = state_;
-    if (p.play != PlayState::Playing && p.play != PlayState::Paused) return;
-    output_.StopPositionTimer();
-    if (p.play == PlayState::Playing) {
-        p.startPosition = p.position;
-        LeaveStreamMode();
-    }
-    p.play = PlayState::Keeping;
+    if (state_.play != PlayState::Playing && state_.play != PlayState::Paused) return;
+    HoldPosition();
+    state_.play = PlayState::Keeping;
     RebuildKeepLoop();
     hooks_.PlayStateChanged(PlayState::Keeping);
+}
+
+void TransportControl::HoldPosition() {
+    output_.StopPositionTimer();
+    // A held position (Pause or Keep) stays where it was held.
+    if (state_.play != PlayState::Playing) return;
+    state_.startPosition = state_.position;
+    LeaveStreamMode();
 }
 
 void TransportControl::LeaveStreamMode() {

@@ -91,6 +91,8 @@ private:
     bool RepeatCheck() override;
 
     bool Stopped() const { return state_.play == PlayState::Stopped; }
+    // Pause and Keep: the position timer stops and a play's position is held.
+    void HoldPosition();
     // The Keep loop always plays on the plain device.
     void LeaveStreamMode();
     // The Keep loop around the position, built again after the position, the
