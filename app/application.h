@@ -22,6 +22,7 @@
 #include "playback/playback_state.h"
 #include "playback/transport.h"
 #include "ports/audio_ports.h"
+#include "ports/desktop_port.h"
 #include "ports/dialog_port.h"
 #include "ports/error_state.h"
 #include "ports/file_system.h"
@@ -50,6 +51,7 @@ struct Platform {
     WaveInput& waveIn;
     MidiOutput& midiOut;
     NoteBoxPort& noteBox;
+    DesktopPort& desktop;
 };
 
 // The text of the boxes that end the program at start-up.

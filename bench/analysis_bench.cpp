@@ -40,6 +40,7 @@
 #include "analysis/note_detection.h"
 #include "analysis/spectrum.h"
 #include "display/main_view.h"
+#include "platform/null_devices.h"
 
 #ifdef EARLOOP_HAVE_FFTW
 #include <fftw3.h>
@@ -121,15 +122,6 @@ struct NullWindow : earloop::WindowPort {
     void SetBusyCursor(bool) override {}
     void RequestClose() override {}
 };
-struct NullDialogs : earloop::DialogPort {
-    earloop::MessageResult ShowMessageBox(const earloop::MessageBoxRequest&) override {
-        return earloop::MessageResult::Ok;
-    }
-    std::optional<std::string> ChooseOpenFile(const earloop::OpenFileRequest&) override { return std::nullopt; }
-    std::unique_ptr<earloop::ProgressWindow> OpenProgress(const std::string&, const std::string&, int) override {
-        return nullptr;
-    }
-};
 struct NullText : earloop::TextRenderer {
     void DrawText(earloop::FrameBuffer&, earloop::Point, std::string_view, const earloop::FontSpec&, earloop::Rgb,
                   std::optional<earloop::Rgb>) override {}
@@ -150,7 +142,7 @@ double Percentile(std::vector<double> v, double p) {
 void TickBench(std::span<const std::uint8_t> samples, int ticks) {
     using namespace earloop;
     NullWindow window;
-    NullDialogs dialogs;
+    QuietDialogs dialogs;
     NullText text;
     MainWindow mainWindow;
     MainView view(window, dialogs, text, mainWindow);

@@ -27,6 +27,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/null_devices.h"
 #include "platform/posix/posix_file_system.h"
 #include "wave/loader.h"
 #include "wave/wav_format.h"
@@ -35,23 +36,6 @@ namespace {
 
 using earloop::kLoadBlockBytes;
 using Clock = std::chrono::steady_clock;
-
-class NoProgress : public earloop::ProgressWindow {
-public:
-    void SetText(const std::string&) override {}
-    void SetPercent(int) override {}
-};
-
-class QuietDialogs : public earloop::DialogPort {
-public:
-    earloop::MessageResult ShowMessageBox(const earloop::MessageBoxRequest&) override {
-        return earloop::MessageResult::Ok;
-    }
-    std::optional<std::string> ChooseOpenFile(const earloop::OpenFileRequest&) override { return std::nullopt; }
-    std::unique_ptr<earloop::ProgressWindow> OpenProgress(const std::string&, const std::string&, int) override {
-        return std::make_unique<NoProgress>();
-    }
-};
 
 class NoEscape : public earloop::KeyboardPort {
 public:
@@ -188,7 +172,7 @@ int main(int argc, char** argv) {
     bool peakReset = true;
     std::uint32_t workBytes = 0;
     earloop::PosixFileSystem fs;
-    QuietDialogs dialogs;
+    earloop::QuietDialogs dialogs;
     NoEscape keyboard;
     const std::uint32_t memoryFactor = 1;  // 44.1 kHz
     for (int round = 0; round < kRounds; ++round) {

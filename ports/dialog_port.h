@@ -41,6 +41,36 @@ public:
     virtual void SetPercent(int percent) = 0;  // 0 to 100
 };
 
+// The recorder's modal dialog ("Varar WAVE Recorder") as the program works
+// it while it runs.
+enum class RecorderButton { Start, Finish };
+class RecorderDialog {
+public:
+    virtual ~RecorderDialog() = default;
+    // The one-line text under the group's caption.
+    virtual void SetText(const std::string& utf8) = 0;
+    virtual void EnableButton(RecorderButton button, bool enabled) = 0;
+    // The dialog's own timer; each tick arrives as RecorderEvents::TimerTick.
+    virtual void StartTimer(int periodMs) = 0;
+    virtual void StopTimer() = 0;
+    // Ends the modal run once the current event has been handled.
+    virtual void Close() = 0;
+};
+
+// What the user does in the recorder dialog. The main window keeps receiving
+// its device notices while the dialog runs.
+class RecorderEvents {
+public:
+    virtual ~RecorderEvents() = default;
+    // Before the dialog is shown.
+    virtual void Opened(RecorderDialog& dialog) = 0;
+    virtual void StartPressed(RecorderDialog& dialog) = 0;
+    virtual void FinishPressed(RecorderDialog& dialog) = 0;
+    virtual void RecordVolumePressed(RecorderDialog& dialog) = 0;
+    virtual void ClosePressed(RecorderDialog& dialog) = 0;
+    virtual void TimerTick(RecorderDialog& dialog) = 0;
+};
+
 class DialogPort {
 public:
     virtual ~DialogPort() = default;
@@ -51,6 +81,12 @@ public:
     // Shown at once, without an owner.
     virtual std::unique_ptr<ProgressWindow> OpenProgress(const std::string& title, const std::string& text,
                                                          int percent) = 0;
+    // Runs the recorder dialog modally until RecorderDialog::Close.
+    virtual void RunRecorder(RecorderEvents& events) = 0;
+    // The modal "Save as ..." dialog of a take, showing `recordedText` (two
+    // lines) above an empty name field; its OK stays disabled until the field
+    // is edited. The typed text at OK, nullopt when closed with the close box.
+    virtual std::optional<std::string> AskTakeName(const std::string& recordedText) = 0;
 };
 
 }  // namespace earloop

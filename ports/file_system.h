@@ -20,6 +20,19 @@ public:
     virtual std::optional<std::size_t> Read(std::uint8_t* into, std::size_t bytes) = 0;
 };
 
+// A file created for writing; closing it (destruction) keeps what was written.
+class OutputFile {
+public:
+    virtual ~OutputFile() = default;
+    // Appends at the current position; false when not every byte could be
+    // written (a full disk, a failing medium).
+    virtual bool Write(const std::uint8_t* data, std::size_t bytes) = 0;
+    // Overwrites `bytes` at `offset`, leaving the append position as it was.
+    virtual bool WriteAt(std::uint64_t offset, const std::uint8_t* data, std::size_t bytes) = 0;
+    // Cuts the file to `size` bytes (or extends it with zeros).
+    virtual bool Truncate(std::uint64_t size) = 0;
+};
+
 class FileSystem {
 public:
     virtual ~FileSystem() = default;
@@ -33,6 +46,14 @@ public:
     virtual bool WriteFile(const std::string& path, std::string_view contents) = 0;
     // Makes the file writable by its owner, keeping its other attributes.
     virtual void ClearReadOnly(const std::string& path) = 0;
+    // Creates the file for writing, replacing an old one; nullptr when it
+    // cannot be created.
+    virtual std::unique_ptr<OutputFile> CreateForWriting(const std::string& path) = 0;
+    // Moves a file, also onto another file system. Never replaces a file at
+    // `to`: false then, and when the move failed (nothing has moved).
+    virtual bool MoveFile(const std::string& from, const std::string& to) = 0;
+    // False when there was no file or it could not be deleted.
+    virtual bool DeleteFile(const std::string& path) = 0;
 };
 
 }  // namespace earloop

@@ -10,6 +10,8 @@ public:
     virtual ~TimerPort() = default;
     virtual void StartTimer(int id, int periodMs) = 0;
     virtual void StopTimer(int id) = 0;
+    // The platform's millisecond clock: steady, from an arbitrary start.
+    virtual std::uint64_t NowMs() = 0;
 };
 
 }  // namespace earloop

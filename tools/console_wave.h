@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 
+#include "platform/null_devices.h"
 #include "platform/posix/posix_file_system.h"
 #include "ports/dialog_port.h"
 #include "ports/error_state.h"
@@ -17,24 +18,13 @@
 
 namespace earloop {
 
-// A terminal has no windows: progress is not shown, boxes go to standard
-// error, and nothing can be chosen or cancelled.
-class ConsoleDialogs : public DialogPort {
+// A terminal has no windows: boxes go to standard error.
+class ConsoleDialogs : public QuietDialogs {
 public:
     MessageResult ShowMessageBox(const MessageBoxRequest& request) override {
         std::fprintf(stderr, "%s: %s\n", request.caption.c_str(), request.text.c_str());
         return MessageResult::Ok;
     }
-    std::optional<std::string> ChooseOpenFile(const OpenFileRequest&) override { return std::nullopt; }
-    std::unique_ptr<ProgressWindow> OpenProgress(const std::string&, const std::string&, int) override {
-        return std::make_unique<SilentProgress>();
-    }
-
-private:
-    struct SilentProgress : ProgressWindow {
-        void SetText(const std::string&) override {}
-        void SetPercent(int) override {}
-    };
 };
 
 // Nor window timers: a tool that needs one ticks it itself.
@@ -42,6 +32,7 @@ class NoTimers : public TimerPort {
 public:
     void StartTimer(int, int) override {}
     void StopTimer(int) override {}
+    std::uint64_t NowMs() override { return 0; }
 };
 
 class NoKeyboard : public KeyboardPort {

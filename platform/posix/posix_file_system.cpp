@@ -1,6 +1,7 @@
 #include "platform/posix/posix_file_system.h"
 
 #include <fcntl.h>
+#include <stdio.h>  // renameat2
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -13,6 +14,19 @@
 
 namespace earloop {
 namespace {
+
+bool WriteAllAt(int fd, std::string_view data, off_t offset) {
+    while (!data.empty()) {
+        const ssize_t n = ::pwrite(fd, data.data(), data.size(), offset);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return false;
+        }
+        data.remove_prefix(static_cast<std::size_t>(n));
+        offset += n;
+    }
+    return true;
+}
 
 bool WriteAll(int fd, std::string_view data) {
     while (!data.empty()) {
@@ -183,5 +197,84 @@ void PosixFileSystem::ClearReadOnly(const std::string& path) {
     std::filesystem::permissions(path, std::filesystem::perms::owner_write,
                                  std::filesystem::perm_options::add, ec);
 }
+
+namespace {
+class PosixOutputFile : public OutputFile {
+public:
+    explicit PosixOutputFile(int fd) : fd_(fd) {}
+    ~PosixOutputFile() override { ::close(fd_); }
+    PosixOutputFile(const PosixOutputFile&) = delete;
+    PosixOutputFile& operator=(const PosixOutputFile&) = delete;
+
+    bool Write(const std::uint8_t* data, std::size_t bytes) override {
+        return WriteAll(fd_, {reinterpret_cast<const char*>(data), bytes});
+    }
+    bool WriteAt(std::uint64_t offset, const std::uint8_t* data, std::size_t bytes) override {
+        return WriteAllAt(fd_, {reinterpret_cast<const char*>(data), bytes}, static_cast<off_t>(offset));
+    }
+    bool Truncate(std::uint64_t size) override { return ::ftruncate(fd_, static_cast<off_t>(size)) == 0; }
+
+private:
+    int fd_;
+};
+
+// Copies `from` into a new file `to` that must not exist yet.
+bool CopyToNewFile(const std::string& from, const std::string& to) {
+    const int in = ::open(from.c_str(), O_RDONLY | O_CLOEXEC);
+    if (in < 0) return false;
+    const int out = ::open(to.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (out < 0) {
+        ::close(in);
+        return false;
+    }
+    bool ok = true;
+    char buffer[65536];
+    for (;;) {
+        const ssize_t n = ::read(in, buffer, sizeof buffer);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) {
+            ok = n == 0;
+            break;
+        }
+        if (!WriteAll(out, {buffer, static_cast<std::size_t>(n)})) {
+            ok = false;
+            break;
+        }
+    }
+    ok = ok && ::fsync(out) == 0;
+    ok = (::close(out) == 0) && ok;
+    ::close(in);
+    if (!ok) ::unlink(to.c_str());
+    return ok;
+}
+}  // namespace
+
+std::unique_ptr<OutputFile> PosixFileSystem::CreateForWriting(const std::string& path) {
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    if (fd < 0) return nullptr;
+    return std::make_unique<PosixOutputFile>(fd);
+}
+
+bool PosixFileSystem::MoveFile(const std::string& from, const std::string& to) {
+    if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return true;
+    if (errno == EEXIST) return false;
+    // File systems without the no-replace rename still refuse a hard link
+    // over an existing name.
+    if (errno == EINVAL || errno == ENOSYS) {
+        if (::link(from.c_str(), to.c_str()) == 0) {
+            if (::unlink(from.c_str()) == 0) return true;
+            ::unlink(to.c_str());
+            return false;
+        }
+        if (errno == EEXIST) return false;
+    }
+    if (errno != EXDEV && errno != EPERM && errno != EINVAL && errno != ENOSYS) return false;
+    if (!CopyToNewFile(from, to)) return false;
+    if (::unlink(from.c_str()) == 0) return true;
+    ::unlink(to.c_str());
+    return false;
+}
+
+bool PosixFileSystem::DeleteFile(const std::string& path) { return ::unlink(path.c_str()) == 0; }
 
 }  // namespace earloop

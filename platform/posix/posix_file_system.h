@@ -23,6 +23,11 @@ public:
     bool WriteFile(const std::string& path, std::string_view contents) override;
     // Adds the owner's write permission, keeping the other permission bits.
     void ClearReadOnly(const std::string& path) override;
+    std::unique_ptr<OutputFile> CreateForWriting(const std::string& path) override;
+    // A rename that refuses to replace; across file systems a copy made with
+    // O_EXCL, then the source deleted (a failed copy is removed again).
+    bool MoveFile(const std::string& from, const std::string& to) override;
+    bool DeleteFile(const std::string& path) override;
 };
 
 }  // namespace earloop

@@ -12,6 +12,7 @@
 #include "platform/audio/mixer.h"
 #include "platform/midi/midi_output.h"
 #include "platform/null_devices.h"
+#include "platform/posix/desktop_mixer.h"
 #include "platform/posix/dl_picture_libraries.h"
 #include "platform/posix/posix_file_system.h"
 #include "platform/wx/main_frame.h"
@@ -30,7 +31,8 @@ public:
         auto* frame = new MainFrame();
         noteBox_ = std::make_unique<WxNoteBox>(*frame);
         application_ = std::make_unique<Application>(Platform{*frame, *frame, *frame, files_, pictures_, text_,
-                                                              *frame, audio_->Output(), waveIn_, *midiOut_, *noteBox_});
+                                                              *frame, audio_->Output(), waveIn_, *midiOut_, *noteBox_,
+                                                              desktop_});
         frame->Attach(application_.get());
         noteBox_->Attach(application_.get());
         // A failed start has reported itself and closed the window, which ends
@@ -62,6 +64,7 @@ private:
     DlPictureLibraries pictures_;
     WxTextRenderer text_;
     NoWaveInput waveIn_;
+    DesktopMixer desktop_;
     std::unique_ptr<SystemMidiOutput> midiOut_;  // after the audio, before the application
     std::unique_ptr<WxNoteBox> noteBox_;  // outlives the application
     std::unique_ptr<Application> application_;

@@ -11,6 +11,7 @@
 #include <wx/utils.h>
 
 #include <algorithm>
+#include <chrono>
 #include <utility>
 #include <wx/dcmemory.h>
 #include <wx/menu.h>
@@ -286,6 +287,11 @@ void MainFrame::StartTimer(int id, int periodMs) {
 
 void MainFrame::StopTimer(int id) {
     if (auto found = timers_.find(id); found != timers_.end()) found->second->Stop();
+}
+
+std::uint64_t MainFrame::NowMs() {
+    using namespace std::chrono;
+    return static_cast<std::uint64_t>(duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
 }
 
 void MainFrame::RequestClose() {

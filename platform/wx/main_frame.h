@@ -97,6 +97,9 @@ public:
     std::optional<std::string> ChooseOpenFile(const OpenFileRequest& request) override;
     std::unique_ptr<ProgressWindow> OpenProgress(const std::string& title, const std::string& text,
                                                  int percent) override;
+    // The recorder's dialogs (recorder_dialogs.cpp).
+    void RunRecorder(RecorderEvents& events) override;
+    std::optional<std::string> AskTakeName(const std::string& recordedText) override;
 
     // KeyboardPort
     bool EscapePressed() override;
@@ -104,6 +107,7 @@ public:
     // TimerPort
     void StartTimer(int id, int periodMs) override;
     void StopTimer(int id) override;
+    std::uint64_t NowMs() override;
 
 private:
     // ClassicControlEvents

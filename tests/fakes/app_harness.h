@@ -21,10 +21,12 @@ struct BasicAppHarness {
     FakeTextRenderer text;
     FakeTimers timers;
     FakeWaveOutput waveOut;
-    NoWaveInput waveIn;
+    FakeWaveInput waveIn;
     Midi midiOut;
     FakeNoteBox noteBox;
-    Application app{{window, dialogs, keyboard, files, pictures, text, timers, waveOut, waveIn, midiOut, noteBox}};
+    FakeDesktop desktop;
+    Application app{
+        {window, dialogs, keyboard, files, pictures, text, timers, waveOut, waveIn, midiOut, noteBox, desktop}};
 
     // What the toolkit does: create, then install the keys once shown.
     bool Start() {

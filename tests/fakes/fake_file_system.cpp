@@ -72,4 +72,72 @@ void FakeFileSystem::ClearReadOnly(const std::string& path) {
     if (it != files.end()) it->second.readOnly = false;
 }
 
+namespace {
+// Writes straight into the file's entry, so a test sees every byte at once.
+class FakeOutputFile : public OutputFile {
+public:
+    FakeOutputFile(FakeFileSystem& fs, std::string path) : fs_(fs), path_(std::move(path)) {}
+
+    bool Write(const std::uint8_t* data, std::size_t bytes) override {
+        const std::size_t stored = Store(position_, data, bytes);
+        position_ += stored;
+        return stored == bytes;
+    }
+    bool WriteAt(std::uint64_t offset, const std::uint8_t* data, std::size_t bytes) override {
+        return Store(static_cast<std::size_t>(offset), data, bytes) == bytes;
+    }
+    bool Truncate(std::uint64_t size) override {
+        std::string* contents = Contents();
+        if (!contents) return false;
+        contents->resize(static_cast<std::size_t>(size));
+        return true;
+    }
+
+private:
+    std::string* Contents() {
+        const auto it = fs_.files.find(path_);
+        return it == fs_.files.end() ? nullptr : &it->second.contents;
+    }
+    // What fits in the free space is stored; the count stored.
+    std::size_t Store(std::size_t at, const std::uint8_t* data, std::size_t bytes) {
+        std::string* contents = Contents();
+        if (!contents) return 0;
+        const std::size_t growth = at + bytes > contents->size() ? at + bytes - contents->size() : 0;
+        std::size_t count = bytes;
+        if (fs_.freeSpace && growth > *fs_.freeSpace) count -= growth - *fs_.freeSpace;
+        if (fs_.freeSpace) *fs_.freeSpace -= std::min(growth, *fs_.freeSpace);
+        if (contents->size() < at + count) contents->resize(at + count);
+        std::copy_n(data, count, contents->begin() + static_cast<std::ptrdiff_t>(at));
+        return count;
+    }
+
+    FakeFileSystem& fs_;
+    std::string path_;
+    std::size_t position_ = 0;
+};
+}  // namespace
+
+std::unique_ptr<OutputFile> FakeFileSystem::CreateForWriting(const std::string& path) {
+    const auto it = files.find(path);
+    if (failWrites || (it != files.end() && it->second.readOnly)) return nullptr;
+    files[path] = File{};
+    log.push_back("create " + path);
+    return std::make_unique<FakeOutputFile>(*this, path);
+}
+
+bool FakeFileSystem::MoveFile(const std::string& from, const std::string& to) {
+    const auto it = files.find(from);
+    if (it == files.end() || files.count(to) || failMovesTo.count(to)) return false;
+    files[to] = std::move(it->second);
+    files.erase(from);
+    log.push_back("move " + from + " " + to);
+    return true;
+}
+
+bool FakeFileSystem::DeleteFile(const std::string& path) {
+    if (!files.erase(path)) return false;
+    log.push_back("delete " + path);
+    return true;
+}
+
 }  // namespace earloop

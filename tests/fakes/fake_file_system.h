@@ -5,6 +5,7 @@
 
 #include <map>
 #include <optional>
+#include <set>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -34,6 +35,14 @@ public:
     // Read calls made on files opened for reading, by path.
     std::map<std::string, std::vector<std::size_t>> readCalls;
 
+    // Bytes that files written through CreateForWriting may still take; a
+    // write beyond it stores what fits and fails (a full disk).
+    std::optional<std::size_t> freeSpace;
+    // Moves to these targets fail and change nothing.
+    std::set<std::string> failMovesTo;
+    // "create P", "move A B", "delete P" as they succeed, in order.
+    std::vector<std::string> log;
+
     void Add(const std::string& path, std::string contents, bool readOnly = false);
     // Contents of a file; nullopt when there is none.
     std::optional<std::string> Contents(const std::string& path) const;
@@ -47,6 +56,9 @@ public:
     // Fails when writes are switched off or the file is read-only.
     bool WriteFile(const std::string& path, std::string_view contents) override;
     void ClearReadOnly(const std::string& path) override;
+    std::unique_ptr<OutputFile> CreateForWriting(const std::string& path) override;
+    bool MoveFile(const std::string& from, const std::string& to) override;
+    bool DeleteFile(const std::string& path) override;
 };
 
 }  // namespace earloop

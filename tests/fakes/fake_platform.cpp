@@ -30,7 +30,30 @@ void FakeWindow::Present(const FrameBuffer& client, Rect area) { screen.Blit({ar
 MessageResult FakeDialogs::ShowMessageBox(const MessageBoxRequest& request) {
     boxes.push_back(request);
     if (events_) events_->push_back("box " + request.caption);
-    return MessageResult::Ok;
+    if (request.buttons == MessageButtons::Ok) return MessageResult::Ok;
+    if (answers.empty()) return request.buttons == MessageButtons::YesNo ? MessageResult::Yes : MessageResult::Ok;
+    const MessageResult answer = answers.front();
+    answers.erase(answers.begin());
+    return answer;
+}
+
+void FakeDialogs::RunRecorder(RecorderEvents& events) {
+    ++recorderRuns;
+    if (events_) events_->push_back("recorder");
+    FakeRecorderDialog dialog;
+    events.Opened(dialog);
+    if (recorder && !dialog.closed) recorder(events, dialog);
+    if (!dialog.closed) events.ClosePressed(dialog);
+    lastRecorder = dialog;
+}
+
+std::optional<std::string> FakeDialogs::AskTakeName(const std::string& recordedText) {
+    takeNameTexts.push_back(recordedText);
+    if (events_) events_->push_back("save as");
+    if (takeNames.empty()) return std::nullopt;
+    auto name = takeNames.front();
+    takeNames.erase(takeNames.begin());
+    return name;
 }
 
 std::optional<std::string> FakeDialogs::ChooseOpenFile(const OpenFileRequest& request) {
@@ -61,6 +84,77 @@ std::unique_ptr<ProgressWindow> FakeDialogs::OpenProgress(const std::string& tit
     progress.push_back("open " + title + ": " + text + " " + std::to_string(percent));
     if (events_) events_->push_back("progress " + title);
     return std::make_unique<FakeProgressWindow>(progress, openProgressWindows);
+}
+
+struct FakeWaveInput::Device : WaveInDevice {
+    Device(FakeWaveInput& input, DeviceEvents& events) : input(input), events(events) {}
+    ~Device() override {
+        Reset();
+        input.log.push_back("close");
+        input.open = nullptr;
+    }
+    void AddBuffer(std::uint8_t* data, std::size_t bytes, int tag) override {
+        input.log.push_back("add " + std::to_string(bytes) + " tag " + std::to_string(tag));
+        queued.push_back({data, bytes, tag});
+    }
+    void Start() override { input.log.push_back("start"); }
+    // Buffers come back empty: the fake records only when told to.
+    void Reset() override {
+        input.log.push_back("reset");
+        for (const Buffer& b : queued) input.notices.emplace_back(&events, b.tag, 0);
+        queued.clear();
+    }
+
+    struct Buffer {
+        std::uint8_t* data;
+        std::size_t bytes;
+        int tag;
+    };
+    FakeWaveInput& input;
+    DeviceEvents& events;
+    std::vector<Buffer> queued;
+};
+
+std::unique_ptr<WaveInDevice> FakeWaveInput::Open(const WaveFormatInfo& format, DeviceEvents& events) {
+    log.push_back("open " + std::to_string(format.nSamplesPerSec) + " " + std::to_string(format.nChannels));
+    if (failOpen) return nullptr;
+    auto device = std::make_unique<Device>(*this, events);
+    open = device.get();
+    notices.emplace_back(&events, -1, 0);  // the open notice
+    return device;
+}
+
+bool FakeWaveInput::FillBuffer() {
+    if (!open || open->queued.empty()) return false;
+    const Device::Buffer buffer = open->queued.front();
+    open->queued.erase(open->queued.begin());
+    for (std::size_t i = 0; i + 1 < buffer.bytes; i += 2) {
+        const auto sample = static_cast<std::uint16_t>(signal[signalAt]);
+        buffer.data[i] = static_cast<std::uint8_t>(sample & 0xFF);
+        buffer.data[i + 1] = static_cast<std::uint8_t>(sample >> 8);
+        signalAt = (signalAt + 1) % signal.size();
+    }
+    notices.emplace_back(&open->events, buffer.tag, buffer.bytes);
+    return true;
+}
+
+void FakeWaveInput::Deliver() {
+    // A handler may open a device or queue a buffer, which adds notices.
+    while (!notices.empty()) {
+        const auto [events, tag, bytes] = notices.front();
+        notices.erase(notices.begin());
+        if (tag < 0)
+            events->OnWaveInOpen();
+        else
+            events->OnWaveInData(tag, bytes);
+    }
+}
+
+int FakeWaveInput::Arrive(int blocks) {
+    int filled = 0;
+    Deliver();
+    for (; filled < blocks && FillBuffer(); ++filled) Deliver();
+    return filled;
 }
 
 std::optional<FrameBuffer> FakePictureLibraries::LoadPicture(const std::string& path, int bitmapId) {

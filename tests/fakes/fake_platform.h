@@ -6,12 +6,14 @@
 #include <optional>
 #include <set>
 #include <string>
+#include <tuple>
 #include <utility>
 #include <vector>
 
 #include "fakes/fake_file_system.h"
 #include "platform/null_devices.h"
 #include "ports/audio_ports.h"
+#include "ports/desktop_port.h"
 #include "ports/dialog_port.h"
 #include "ports/keyboard_port.h"
 #include "ports/midi_port.h"
@@ -80,14 +82,45 @@ public:
 
 // Records every box and progress window; `events`, when given, gets a line
 // for each in order ("box Error 901", "progress LOADING", "percent 5", ...).
+// The recorder dialog's controls as the program set them.
+struct FakeRecorderDialog : RecorderDialog {
+    void SetText(const std::string& utf8) override { texts.push_back(utf8); }
+    void EnableButton(RecorderButton button, bool enabled) override {
+        (button == RecorderButton::Start ? startEnabled : finishEnabled) = enabled;
+    }
+    void StartTimer(int periodMs) override { timerPeriod = periodMs; }
+    void StopTimer() override { timerPeriod = 0; }
+    void Close() override { closed = true; }
+    const std::string& Text() const { return texts.back(); }
+
+    std::vector<std::string> texts{" Push [START] Button for Recording."};
+    bool startEnabled = true;
+    bool finishEnabled = true;
+    int timerPeriod = 0;  // 0: stopped
+    bool closed = false;
+};
+
 class FakeDialogs : public DialogPort {
 public:
     explicit FakeDialogs(std::vector<std::string>* events = nullptr) : events_(events) {}
+    // Boxes with Yes/No or OK/Cancel take their answers from `answers` in
+    // order (Yes, then OK, when none is left); OK-only boxes answer OK.
     MessageResult ShowMessageBox(const MessageBoxRequest& request) override;
     std::optional<std::string> ChooseOpenFile(const OpenFileRequest& request) override;
     std::unique_ptr<ProgressWindow> OpenProgress(const std::string& title, const std::string& text, int percent) override;
+    // Opens the dialog, then runs `recorder` as the user, who presses its
+    // buttons through the events; without a script the user closes it.
+    void RunRecorder(RecorderEvents& events) override;
+    // Answers with `takeNames` in order; nullopt (the close box) when none is left.
+    std::optional<std::string> AskTakeName(const std::string& recordedText) override;
 
     std::vector<MessageBoxRequest> boxes;
+    std::vector<MessageResult> answers;
+    std::function<void(RecorderEvents&, FakeRecorderDialog&)> recorder;
+    FakeRecorderDialog lastRecorder;  // the dialog of the last run, as it was at its end
+    int recorderRuns = 0;
+    std::vector<std::optional<std::string>> takeNames;
+    std::vector<std::string> takeNameTexts;  // what each save dialog showed
     std::vector<OpenFileRequest> fileRequests;
     std::optional<std::string> chosenFile;  // what the open dialog answers; nullopt: cancelled
     std::vector<std::string> progress;      // every call on progress windows, in order
@@ -205,13 +238,47 @@ public:
     std::vector<std::string> log;
 };
 
+// Wave input devices that record every call in one log ("open RATE CHANNELS",
+// "add BYTES tag T", "start", "reset", "close") and fill buffers only when a
+// test says so, from `signal` (interleaved 16-bit frames, played in a loop).
+// Notices wait in `notices` until Deliver, as the GUI thread would get them.
+class FakeWaveInput : public WaveInput {
+public:
+    std::unique_ptr<WaveInDevice> Open(const WaveFormatInfo& format, DeviceEvents& events) override;
+    // Fills the oldest queued buffer of the open device with the signal and
+    // posts its notice; false when none is queued.
+    bool FillBuffer();
+    void Deliver();
+    // FillBuffer then Deliver, `blocks` times; the count filled.
+    int Arrive(int blocks);
+    std::vector<std::string> TakeLog() { return std::exchange(log, {}); }
+
+    struct Device;
+    std::vector<std::int16_t> signal{0, 0};
+    std::size_t signalAt = 0;  // next sample of the signal
+    bool failOpen = false;
+    std::vector<std::string> log;
+    std::vector<std::tuple<DeviceEvents*, int, std::size_t>> notices;
+    Device* open = nullptr;  // the open device
+};
+
+// The desktop's mixer: "open playback", "open recording", "close" in order.
+class FakeDesktop : public DesktopPort {
+public:
+    void OpenMixer(MixerPage page) override { log.push_back(page == MixerPage::Recording ? "open recording" : "open playback"); }
+    void CloseMixer() override { log.push_back("close"); }
+    std::vector<std::string> log;
+};
+
 // Window timers that run only when the test ticks them.
 class FakeTimers : public TimerPort {
 public:
     void StartTimer(int id, int periodMs) override { running[id] = periodMs; }
     void StopTimer(int id) override { running.erase(id); }
+    std::uint64_t NowMs() override { return nowMs; }
     bool Running(int id) const { return running.count(id) != 0; }
     std::map<int, int> running;  // id -> period
+    std::uint64_t nowMs = 1000;
 };
 
 // A Note box that keeps its controls' states and the pictures shown in it;

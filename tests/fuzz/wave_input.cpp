@@ -7,6 +7,7 @@
 
 #include "fakes/fake_file_system.h"
 #include "fakes/fake_platform.h"
+#include "platform/null_devices.h"
 #include "wave/loader.h"
 #include "wave/wav_format.h"
 
@@ -14,19 +15,6 @@ namespace earloop::fuzzing {
 
 WaveInputOutcome RunWaveInput(std::string_view file) {
     constexpr const char* kPath = "/fuzz/input.wav";
-    class SilentDialogs : public DialogPort {
-        struct SilentProgress : ProgressWindow {
-            void SetText(const std::string&) override {}
-            void SetPercent(int) override {}
-        };
-
-    public:
-        MessageResult ShowMessageBox(const MessageBoxRequest&) override { return MessageResult::Ok; }
-        std::optional<std::string> ChooseOpenFile(const OpenFileRequest&) override { return std::nullopt; }
-        std::unique_ptr<ProgressWindow> OpenProgress(const std::string&, const std::string&, int) override {
-            return std::make_unique<SilentProgress>();
-        }
-    };
 
     WaveInputOutcome outcome;
     const auto expect = [&outcome](bool held, const char* promise) {
@@ -58,7 +46,7 @@ WaveInputOutcome RunWaveInput(std::string_view file) {
     // An image read from the file: its samples lie inside the file; once converted (with both settings of the
     // DC offset removal, chosen by the file itself), the working samples, and for stereo their channel-difference
     // copy, lie inside the image in whole frames.
-    SilentDialogs dialogs;
+    QuietDialogs dialogs;
     const auto checkImage = [&](WaveImage& image, bool convert) {
         expect(image.dataOffset + image.dataBytes <= image.fileSize, "the samples lie inside the file");
         if (!convert) return;

@@ -103,10 +103,12 @@ struct RealWindow {
     testing::FakePictureLibraries pictures;
     WxTextRenderer text;
     testing::FakeWaveOutput waveOut;
-    NoWaveInput waveIn;
+    testing::FakeWaveInput waveIn;
     testing::FakeMidiOutput midiOut;
     WxNoteBox noteBox{*frame};
-    Application app{{*frame, *frame, *frame, files, pictures, text, *frame, waveOut, waveIn, midiOut, noteBox}};
+    testing::FakeDesktop desktop;
+    Application app{
+        {*frame, *frame, *frame, files, pictures, text, *frame, waveOut, waveIn, midiOut, noteBox, desktop}};
 
     RealWindow() {
         frame->Attach(&app);
