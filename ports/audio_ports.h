@@ -63,20 +63,26 @@ public:
     virtual bool Audible() = 0;
 };
 
+// Input buffers are filled in the order they were added; each full buffer is
+// reported by OnWaveInData with its tag, in that order.
 class WaveInDevice {
 public:
     virtual ~WaveInDevice() = default;  // closing resets first
-    // Hands an empty buffer to the device; it is reported by OnWaveInData.
+    // Hands an empty buffer of `bytes` (whole frames) to the device; it must
+    // stay valid until it is reported.
     virtual void AddBuffer(std::uint8_t* data, std::size_t bytes, int bufferTag) = 0;
     virtual void Start() = 0;
-    // Stops recording and gives back every buffer.
+    // Stops recording and gives back every buffer. Their notices, with what
+    // each holds, are posted: they arrive after this call has returned, also
+    // when the device is closed by then.
     virtual void Reset() = 0;
 };
 
 class WaveInput {
 public:
     virtual ~WaveInput() = default;
-    // nullptr when the default input cannot deliver `format`. OnWaveInOpen follows a success.
+    // nullptr when the default input cannot deliver `format`. A success
+    // posts OnWaveInOpen; buffers are added and the device started after it.
     virtual std::unique_ptr<WaveInDevice> Open(const WaveFormatInfo& format, DeviceEvents& events) = 0;
 };
 
