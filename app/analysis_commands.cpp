@@ -17,8 +17,17 @@ void Application::SetAnalysisBlock() {
     analysis_.pitchBase = spectrum_->block.pitchBase;
 }
 
+// The wave's block before the position; without a wave the input's last
+// block while the input runs, else an empty detail view (the levels, and so
+// the notes shown, stay as they were).
 void Application::AnalyseAt(std::uint32_t position) {
-    if (!samples_.loaded) return;
+    if (!samples_.loaded) {
+        if (input_.liveInputOn || input_.recording)
+            AnalyseInputBlock();
+        else
+            view_.DrawDetailView({});
+        return;
+    }
     const WaveFormatInfo& format = samples_.outputFormat;
     const WaveSamples wave{std::span(samples_.Active(), samples_.workBytes), format.nBlockAlign, format.nChannels,
                            samples_.vocalCancelOn};
@@ -30,11 +39,13 @@ void Application::AnalyseAt(std::uint32_t position) {
                           .blockAlign = format.nBlockAlign,
                           .channels = format.nChannels,
                           .vocalCancelOn = samples_.vocalCancelOn});
-    const int calibrationSteps = calibration_.calibrationSteps;
-    view_.DrawSpectrum(s.pitchLevel, s.buffers.blockPeak, analysis_.clipLevel, calibrationSteps);
+    view_.DrawSpectrum(s.pitchLevel, s.buffers.blockPeak, analysis_.clipLevel, calibration_.calibrationSteps);
+    DetectAndShowNotes();
+}
 
+void Application::DetectAndShowNotes() {
     // Silence keeps the last notes, the gauge and the Note box as they were.
-    std::optional<NoteDetection> found = DetectNotes(s.pitchLevel, analysis_, calibrationSteps);
+    std::optional<NoteDetection> found = DetectNotes(spectrum_->pitchLevel, analysis_, calibration_.calibrationSteps);
     if (!found) {
         SilenceNoteBoxNotes();
         return;

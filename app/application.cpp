@@ -64,6 +64,7 @@ bool Application::Create() {
     window.CheckControl(main_[Ctl::SamplingNormal], true);
     window.CheckControl(main_[Ctl::SamplingCoarse], false);
     window.CheckControl(main_[Ctl::SamplingPrecision], false);
+    SetInputAnalysisBlock();
 
     view_.View() = ViewState{};
     analysis_.analysisRange = 3;
@@ -181,13 +182,13 @@ const Application::CommandEntry* Application::FindCommand(int id) {
         {cid::SamplingCoarse, &A::SamplingCoarse},   {cid::SamplingNormal, &A::SamplingNormal},
         {cid::SamplingPrecision, &A::SamplingPrecision}, {cid::Exit, &A::ExitProgram},
         {cid::About, nullptr},                        {cid::Open, &A::OpenWave},
-        {cid::Setting, nullptr},                      {cid::Record, nullptr},
+        {cid::Setting, nullptr},                      {cid::Record, &A::RecordCommand},
         {cid::PlayVolumeControl, nullptr},            {cid::RecordVolumeControl, nullptr},
         {cid::Play, &A::Play},                        {cid::Pause, &A::Pause},
         {cid::Keep, &A::Keep},                        {cid::FastForward, &A::FastForward},
         {cid::Rewind, &A::RewindCommand},             {cid::Stop, &A::Stop},
         {cid::PitchAdjustUp, &A::PitchAdjustUp},      {cid::PitchAdjustDown, &A::PitchAdjustDown},
-        {cid::LiveInput, nullptr},                    {cid::MarkSet, &A::MarkSet},
+        {cid::LiveInput, &A::LiveInput},                    {cid::MarkSet, &A::MarkSet},
         {cid::MarkClear, &A::MarkClear},              {cid::SpeedTo100, &A::SpeedTo100},
         {cid::SpeedTo1, &A::SpeedTo1},                {cid::VocalCanceller, &A::SwitchVocalCanceller},
         {cid::RangeDown, &A::RangeDown},              {cid::RangeUp, &A::RangeUp},
@@ -234,7 +235,11 @@ void Application::ShowPlayPosition(std::uint32_t position) {
         }
         return;
     }
-    if (!samples_.loaded) return;
+    if (samples_.loaded) ShowWavePosition(position);
+    AnalyseAt(position);
+}
+
+void Application::ShowWavePosition(std::uint32_t position) {
     const std::uint32_t elapsedMs = std::min(transport_.Output().MsOfPosition(position), playback_.totalMs);
     const int ms = static_cast<int>(elapsedMs);
     platform_.window.SetStatusText(1, FormatText(" %d msec / %d msec ", ms, static_cast<int>(playback_.totalMs)));
@@ -250,7 +255,6 @@ void Application::ShowPlayPosition(std::uint32_t position) {
     const std::string runningTime = FormatPlayTime("%02d:%02d.%02d ", ms);
     if (!marks_.markSet) view_.DrawMarkTime(runningTime);
     if (!marks_.repeatSet) view_.DrawRepeatTime(runningTime);
-    AnalyseAt(position);
 }
 
 void Application::ShowMarkCursor() {
@@ -307,6 +311,7 @@ void Application::Destroy() {
     // the user's file with start values.
     if (settingsLoaded_) SaveSettings(platform_.files, settings_, analysis_);
     transport_.Output().CloseOutput();
+    CloseInput();
     if (noteBox_.open) platform_.noteBox.Destroy();
     noteBox_.open = false;
 }

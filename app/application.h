@@ -33,6 +33,8 @@
 #include "ports/text_renderer.h"
 #include "ports/timer_port.h"
 #include "ports/window_port.h"
+#include "record/capture_file.h"
+#include "record/input_state.h"
 #include "settings/settings.h"
 #include "wave/sample_store.h"
 
@@ -58,7 +60,7 @@ struct Platform {
 inline constexpr const char* kMissingFileMessage = "プログラムの実行に必要なファイルがありません";
 inline constexpr const char* kProgramCaption = "Earloop !";
 
-class Application : public DeviceEvents, private TransportHooks, private MidiHooks {
+class Application : public DeviceEvents, private TransportHooks, private MidiHooks, private RecorderEvents {
 public:
     explicit Application(Platform platform);
     Application(const Application&) = delete;
@@ -86,8 +88,8 @@ public:
     // Device notices, on the GUI thread in the order they happened; none is
     // handled once the window is destroyed.
     void OnWaveOutDone(int bufferTag) override;
-    void OnWaveInOpen() override {}
-    void OnWaveInData(int, std::size_t) override {}
+    void OnWaveInOpen() override;
+    void OnWaveInData(int bufferTag, std::size_t bytesRecorded) override;
     // Pointer and slider input on the main window (mouse_input.cpp), points
     // in client pixels. A move counts only while the left button is held.
     void MouseDown(Point p);
@@ -137,6 +139,9 @@ public:
     const SampleStore& Samples() const { return samples_; }
     const NoteBoxState& NoteBox() const { return noteBox_; }
     const PitchCalibration& Calibration() const { return calibration_; }
+    const InputState& Input() const { return input_; }
+    // Where the recorder captures a take: "Temp.dat" beside the program.
+    std::string CaptureFilePath() const;
     // The MIDI output; the Setting dialog's MIDI page works it directly.
     MidiSounder& Midi() { return midi_; }
     bool Destroyed() const { return destroyed_; }
@@ -201,6 +206,8 @@ private:
     // The analysis at the play position (analysis_commands.cpp).
     void SetAnalysisBlock();
     void AnalyseAt(std::uint32_t position);
+    // Note detection on the levels of the last analysis, and its displays.
+    void DetectAndShowNotes();
 
     // Speed and pitch shift (speed_commands.cpp).
     void SpeedTo100();
@@ -218,6 +225,8 @@ private:
     void ShowSpeed(int percent) override;
     void ShiftChanged(int semitones, bool reset, bool outputReopened) override;
     void ShowPlayPosition(std::uint32_t position) override;
+    // The cursor, the slider and the readouts of a position in the wave.
+    void ShowWavePosition(std::uint32_t position);
     void PlayStateChanged(PlayState state) override;
     void PlayEnded() override {
         if (noteBox_.notePlayOn) AllNotesOff();
@@ -230,8 +239,7 @@ private:
     void RangeDown();
     void RangeUp();
     void ShiftKeyboardRange(int step, Ctl button);
-    // Not built yet: the live input (so never running).
-    bool LiveInputOn() const { return false; }
+    bool LiveInputOn() const { return input_.liveInputOn; }
     bool NoteBoxOpen() const { return noteBox_.open; }
 
     // The Note box and the reference pitch (note_box_commands.cpp).
@@ -260,6 +268,32 @@ private:
     void ReferencePitchSet(int hz) override { SetReferenceA(hz); }
     void PitchAdjustKeyChosen(int note) override { ShowPitchAdjustKey(note); }
 
+    // The sound input and the recorder (input_commands.cpp).
+    void SetInputAnalysisBlock();
+    void LiveInput();
+    void StartLiveInput();
+    bool OpenInputDevice();
+    void CloseInput();
+    void PauseOrResumeLiveInput();
+    void StopLiveInput();
+    void ResizeLiveInput();
+    void QueueInputBuffer(int tag);
+    void AnalyseInputBlock();
+    void RecordCommand();
+    void SaveTake(WaveImage take);
+    void ReturnToCurrentWave();
+    void ShowIdleControls();
+    void RedrawMarkTimes();
+    void RedrawReadouts();
+    void AbandonRecording(RecorderDialog& dialog, const std::string& message);
+    // RecorderEvents
+    void Opened(RecorderDialog& dialog) override;
+    void StartPressed(RecorderDialog& dialog) override;
+    void FinishPressed(RecorderDialog& dialog) override;
+    void RecordVolumePressed(RecorderDialog& dialog) override;
+    void ClosePressed(RecorderDialog& dialog) override;
+    void TimerTick(RecorderDialog& dialog) override;
+
     // Loading a wave (wave_commands.cpp).
     std::optional<std::string> ChooseWaveFile();
     bool TryLoad(const std::string& path, WaveImage& loaded);
@@ -286,6 +320,12 @@ private:
     NoteBoxState noteBox_;
     PitchCalibration calibration_;
     MidiSounder midi_;
+    InputState input_;
+    // Allocated with the program, as the device fills them at any time.
+    std::unique_ptr<InputBuffers> inputBuffers_ = std::make_unique<InputBuffers>();
+    std::size_t inputBufferBytes_ = 0;  // what each queued buffer holds
+    std::unique_ptr<WaveInDevice> inputDevice_;
+    std::unique_ptr<CaptureFile> capture_;
     // A dropped file's path waits here until Open has kept the current name.
     std::optional<std::string> droppedPath_;
     bool settingsLoaded_ = false;

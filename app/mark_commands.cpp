@@ -22,7 +22,12 @@ int Application::PositionMs() const { return static_cast<int>(transport_.Output(
 
 int Application::LatestMarkMs() const { return earloop::LatestMarkMs(playback_.totalMs, settings_.markPointStep); }
 
+// Space also pauses and resumes the live input while it runs.
 void Application::MarkSet() {
+    if (LiveInputOn()) {
+        PauseOrResumeLiveInput();
+        return;
+    }
     if (!states_.markPoint || marks_.repeatSet) return;
     marks_.markMs = PositionMs();
     if (marks_.markMs >= static_cast<int>(playback_.totalMs)) marks_.markMs = LatestMarkMs();

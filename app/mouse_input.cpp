@@ -103,7 +103,11 @@ void Application::ShiftKeyboardRange(int step, Ctl button) {
     analysis_.analysisRange = range;
     view_.View().markerX += kOctavePixels * step;
     view_.DrawKeyboardAndMarker();
-    if (samples_.loaded) SetAnalysisBlock();
+    // One pitch table serves both: the input's while it runs.
+    if (LiveInputOn() || input_.recording)
+        SetInputAnalysisBlock();
+    else if (samples_.loaded)
+        SetAnalysisBlock();
     analysis_.monitorPoints = AnalysisBlockFrames(analysis_.blockMode);
     ShowPlayPosition(playback_.position);
     ToggleButton(button);

@@ -65,6 +65,14 @@ void Application::Stop() {
         noteBox_.notePlayOn = false;
         platform_.noteBox.SetText(NoteBoxId::PlayNotes, "ON");
     }
+    if (LiveInputOn()) {
+        transport_.Output().StopPositionTimer();
+        StopLiveInput();
+        if (!loaded) SetNotePlayControls(false, false, false);
+        ShowTransport(loaded ? row::kStoppedLoaded : row::kStoppedNoWave);
+        ToggleButton(Ctl::Stop);
+        return;
+    }
     transport_.Stop();
     if (!loaded) {
         SetNotePlayControls(false, false, false);
@@ -88,6 +96,10 @@ void Application::SwitchVocalCanceller() {
 // Radios 31, 32, 33: the analysis block, and with it the Keep window.
 void Application::ChooseSamplingTime(int choice) {
     analysis_.blockMode = choice;
+    if (LiveInputOn()) {
+        ResizeLiveInput();
+        return;
+    }
     if (!samples_.loaded) return;
     SetAnalysisBlock();
     if (settings_.keepAuto) settings_.keepMode = choice == 2 ? 1 : 0;

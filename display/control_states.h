@@ -47,6 +47,7 @@ inline constexpr TransportRow kPaused{B::On, B::On, B::Latched, B::On, B::On, B:
 inline constexpr TransportRow kKeeping{B::On, B::On, B::On, B::Latched, B::On, B::On, B::Off};
 inline constexpr TransportRow kStoppedLoaded{B::On, B::On, B::Off, B::Off, B::Off, B::Off, B::On};
 inline constexpr TransportRow kStoppedNoWave{B::Off, B::On, B::Off, B::Off, B::Off, B::Off, B::On};
+inline constexpr TransportRow kLiveInput{B::Off, B::On, B::Off, B::Off, B::Off, B::Off, B::Latched};
 inline constexpr TransportRow kAllOff{B::Off, B::Off, B::Off, B::Off, B::Off, B::Off, B::Off};
 }  // namespace transport_row
 

@@ -86,7 +86,7 @@ public:
                       int channels, std::uint32_t stepFactor, double zoom, Rgb colour);
     // After a load: zoom 1.0 and both cursors at column 0 over the new overview, shown.
     void ShowNewOverview();
-    // The window's overview area into the save surface, and back into both.
+    // A copy of the overview surface, and the copy back (the whole window repainted).
     void SaveOverview();
     void RestoreOverview();
     // A white overview surface; the whole window is repainted.

@@ -117,15 +117,11 @@ void MainView::ShowNewOverview() {
     window_.Present(client_, {kOverviewAt.x, kOverviewAt.y, kOverviewWidth, kOverviewHeight});
 }
 
-void MainView::SaveOverview() {
-    surfaces_.overviewSave = client_.Crop({kOverviewAt.x, kOverviewAt.y, kOverviewWidth, kOverviewHeight});
-}
+void MainView::SaveOverview() { surfaces_.overviewSave = surfaces_.overview; }
 
 void MainView::RestoreOverview() {
-    const Rect area{kOverviewAt.x, kOverviewAt.y, kOverviewWidth, kOverviewHeight};
-    client_.Blit(kOverviewAt, surfaces_.overviewSave);
-    surfaces_.overview = client_.Crop(area);
-    window_.Present(client_, area);
+    surfaces_.overview = surfaces_.overviewSave;
+    window_.Invalidate({0, 0, kClientWidth, kClientHeight});
 }
 
 void MainView::ClearOverview() {
