@@ -63,9 +63,9 @@ bool Application::OpenInputDevice() {
     return inputDevice_ != nullptr;
 }
 
-// Buffers still with the device come back as stale notices, which are dropped.
+// Closing resets the device: buffers still with it come back as stale
+// notices, which are dropped.
 void Application::CloseInput() {
-    if (inputDevice_) inputDevice_->Reset();
     inputBuffers_->queued = {};
     inputBuffers_->prepared = false;
     inputDevice_.reset();
@@ -100,8 +100,10 @@ void Application::ResizeLiveInput() {
     OpenInputDevice();
 }
 
+// A device's open notice may still be on its way when the device has been
+// closed and another opened; the buffers are queued once.
 void Application::OnWaveInOpen() {
-    if (destroyed_) return;
+    if (destroyed_ || inputBuffers_->prepared) return;
     std::size_t bytes = 0;
     if (input_.recording)
         bytes = kRecordBufferBytes;

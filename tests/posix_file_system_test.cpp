@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <csignal>
@@ -114,6 +115,50 @@ TEST_F(PosixFileSystemTest, ReadOnlyFileIsNotReplacedAndLockedFolderIsWrittenInP
     EXPECT_FALSE(files.WriteFile(Path("other.ini"), "new"));
     EXPECT_EQ(Slurp("s.ini"), "new");
     EXPECT_EQ(Names(), (std::set<std::string>{"ro.ini", "s.ini"}));
+}
+
+TEST_F(PosixFileSystemTest, AnOutputFileAppendsOverwritesAndIsCut) {
+    {
+        auto out = files.CreateForWriting(Path("t.dat"));
+        ASSERT_TRUE(out);
+        const std::uint8_t body[] = {'a', 'b', 'c', 'd', 'e', 'f'};
+        EXPECT_TRUE(out->Write(body, 6));
+        EXPECT_TRUE(out->WriteAt(1, body + 4, 2));
+        EXPECT_TRUE(out->Write(body, 2));  // still at the end
+        EXPECT_TRUE(out->Truncate(7));
+    }
+    EXPECT_EQ(Slurp("t.dat"), "aefdefa");
+    EXPECT_TRUE(files.CreateForWriting(Path("t.dat")));
+    EXPECT_EQ(Slurp("t.dat"), "") << "created anew";
+    EXPECT_FALSE(files.CreateForWriting(Path("no folder/t.dat")));
+}
+
+TEST_F(PosixFileSystemTest, AMoveNeverReplacesAFileAndCrossesFileSystems) {
+    Put("take.dat", "take");
+    Put("old.wav", "old");
+    EXPECT_FALSE(files.MoveFile(Path("take.dat"), Path("old.wav")));
+    EXPECT_EQ(Slurp("old.wav"), "old");
+    EXPECT_TRUE(files.MoveFile(Path("take.dat"), Path("new.wav")));
+    EXPECT_EQ(Names(), (std::set<std::string>{"new.wav", "old.wav"}));
+    EXPECT_FALSE(files.MoveFile(Path("take.dat"), Path("again.wav")));
+    EXPECT_TRUE(files.DeleteFile(Path("old.wav")));
+    EXPECT_FALSE(files.DeleteFile(Path("old.wav")));
+
+    // Onto another file system the move copies, and still refuses to replace.
+    const fs::path other = "/dev/shm";
+    struct stat here {}, there {};
+    if (::stat(dir.c_str(), &here) != 0 || ::stat(other.c_str(), &there) != 0 || here.st_dev == there.st_dev ||
+        ::access(other.c_str(), W_OK) != 0)
+        GTEST_SKIP() << "no second writable file system";
+    const std::string away = (other / ("earloop-move-" + std::to_string(::getpid()))).string();
+    std::ofstream(away) << "there";
+    EXPECT_FALSE(files.MoveFile(Path("new.wav"), away));
+    fs::remove(away);
+    EXPECT_TRUE(files.MoveFile(Path("new.wav"), away));
+    EXPECT_FALSE(files.Exists(Path("new.wav")));
+    std::ifstream in(away);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "take");
+    fs::remove(away);
 }
 
 }  // namespace

@@ -127,7 +127,7 @@ std::unique_ptr<OutputFile> FakeFileSystem::CreateForWriting(const std::string& 
 
 bool FakeFileSystem::MoveFile(const std::string& from, const std::string& to) {
     const auto it = files.find(from);
-    if (it == files.end() || files.count(to) || failMovesTo.count(to)) return false;
+    if (it == files.end() || files.count(to) || failMovesFrom.count(from)) return false;
     files[to] = std::move(it->second);
     files.erase(from);
     log.push_back("move " + from + " " + to);

@@ -38,8 +38,8 @@ public:
     // Bytes that files written through CreateForWriting may still take; a
     // write beyond it stores what fits and fails (a full disk).
     std::optional<std::size_t> freeSpace;
-    // Moves to these targets fail and change nothing.
-    std::set<std::string> failMovesTo;
+    // Moves of these files fail and change nothing.
+    std::set<std::string> failMovesFrom;
     // "create P", "move A B", "delete P" as they succeed, in order.
     std::vector<std::string> log;
 
