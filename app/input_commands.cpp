@@ -352,6 +352,8 @@ void Application::ClosePressed(RecorderDialog& dialog) {
     dialog.Close();
 }
 
+// Only the elapsed time is shown; the machine's memory figures would say
+// nothing useful about a capture that goes straight to disk.
 void Application::TimerTick(RecorderDialog& dialog) {
     if (input_.timerDisplay) dialog.SetText(RecordingTimeText(platform_.timers.NowMs() - input_.recordStartMs));
 }
