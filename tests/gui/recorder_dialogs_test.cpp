@@ -201,6 +201,7 @@ TEST_F(RecorderWindow, StartTicksAndFinishReachTheProgramWhileItsOwnTimersRunOn)
         EXPECT_FALSE(start->IsEnabled());
         EXPECT_EQ(dialog->GetDefaultItem(), dialog->FindWindow(kFinish));
         EXPECT_EQ(dialog->FindWindow(kRecordText)->GetLabel(), "Now Recording");
+        ExpectLaidOut(dialog);  // FINISH as the default button still fits
         d.StartTimer(20);
     };
     // After three ticks the program stops the timer; a fourth never comes.
