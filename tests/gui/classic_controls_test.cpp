@@ -10,6 +10,8 @@
 #include <wx/timer.h>
 #include <wx/uiaction.h>
 
+#include "gui/window_capture.h"
+
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 
@@ -39,15 +41,7 @@ struct Recorder : ClassicControlEvents {
     std::vector<Notice> notices;
 };
 
-// Lets the toolkit deliver what is queued (map, paint, pointer events). A nested
-// event loop runs the toolkit's frame clock, which draws; a bare wxYield may not.
-void Settle(int milliseconds = 60) {
-    wxGUIEventLoop loop;
-    wxTimer timer;
-    timer.Bind(wxEVT_TIMER, [&loop](wxTimerEvent&) { loop.Exit(); });
-    timer.StartOnce(milliseconds);
-    loop.Run();
-}
+using testing::Settle;
 
 bool IsDark(const wxImage& i, int x, int y) { return i.GetRed(x, y) + i.GetGreen(x, y) + i.GetBlue(x, y) < 3 * 128; }
 

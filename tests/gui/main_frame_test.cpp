@@ -14,6 +14,7 @@
 #include "display/note_box.h"
 #include "fakes/fake_platform.h"
 #include "fakes/wav_builder.h"
+#include "gui/window_capture.h"
 #include "platform/wx/key_mapping.h"
 #include "platform/wx/main_frame.h"
 #include "platform/wx/note_box.h"
@@ -245,14 +246,7 @@ TEST(Keyboard, AnEscapePressSinceTheLastQuestionIsSeenOnceAndTheToolkitsRepeatsA
     frame->Destroy();
 }
 
-// What the screen shows of a window's client area.
-wxImage Shown(wxWindow* window) {
-    const wxSize size = window->GetClientSize();
-    wxClientDC screen(window);
-    wxBitmap grab(size, 24);
-    wxMemoryDC(grab).Blit(0, 0, size.x, size.y, &screen, 0, 0);
-    return grab.ConvertToImage();
-}
+using testing::Shown;
 
 TEST(ProgressWindow, PaintsWithoutTheCallersLoopWhileNothingElseReachesTheProgram) {
     RealWindow w;
