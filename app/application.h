@@ -260,6 +260,13 @@ private:
     void ReferencePitchSet(int hz) override { SetReferenceA(hz); }
     void PitchAdjustKeyChosen(int note) override { ShowPitchAdjustKey(note); }
 
+    // The Help menu and the volume controls (help_commands.cpp).
+    void OpenHelp();
+    void ShowInstallation();
+    void ShowAbout();
+    void PlayVolumeControl();
+    void RecordVolumeControl();
+
     // Loading a wave (wave_commands.cpp).
     std::optional<std::string> ChooseWaveFile();
     bool TryLoad(const std::string& path, WaveImage& loaded);
