@@ -189,7 +189,6 @@ TEST(Commands, EveryMenuItemActs) {
             if (pending.count(item.id)) continue;
             ASSERT_TRUE(acts.count(item.id)) << item.text << " is in the menu but not in this table";
             Harness h;
-            h.dialogs.chosenFile = std::nullopt;
             ASSERT_TRUE(h.Start());
             h.app.Command(item.id);
             EXPECT_TRUE(acts.at(item.id)(h)) << item.text;

@@ -14,7 +14,7 @@ namespace earloop {
 
 namespace {
 
-// Starts `program` (looked up on the PATH) with `arguments`; 0 when it
+// Starts `program`, looked up on the PATH, with one argument; 0 when it
 // cannot be started.
 pid_t Spawn(std::string program, std::string argument) {
     char* argv[] = {program.data(), argument.data(), nullptr};

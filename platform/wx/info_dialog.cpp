@@ -32,7 +32,6 @@ wxWindow* CreateItem(wxDialog* dialog, const InfoItem& item) {
         auto* ok = new wxButton(dialog, wxID_OK, Text(item.text), at, size, wxBU_EXACTFIT);
         FitThemeToTemplate(*ok);
         ok->SetDefault();
-        ok->SetFocus();
         return ok;
     }
     }
