@@ -181,9 +181,9 @@ const Application::CommandEntry* Application::FindCommand(int id) {
     static const CommandEntry table[] = {
         {cid::SamplingCoarse, &A::SamplingCoarse},   {cid::SamplingNormal, &A::SamplingNormal},
         {cid::SamplingPrecision, &A::SamplingPrecision}, {cid::Exit, &A::ExitProgram},
-        {cid::About, nullptr},                        {cid::Open, &A::OpenWave},
+        {cid::About, &A::ShowAbout},                  {cid::Open, &A::OpenWave},
         {cid::Setting, nullptr},                      {cid::Record, &A::RecordCommand},
-        {cid::PlayVolumeControl, nullptr},            {cid::RecordVolumeControl, nullptr},
+        {cid::PlayVolumeControl, &A::PlayVolumeControl}, {cid::RecordVolumeControl, &A::RecordVolumeControl},
         {cid::Play, &A::Play},                        {cid::Pause, &A::Pause},
         {cid::Keep, &A::Keep},                        {cid::FastForward, &A::FastForward},
         {cid::Rewind, &A::RewindCommand},             {cid::Stop, &A::Stop},
@@ -197,8 +197,8 @@ const Application::CommandEntry* Application::FindCommand(int id) {
         {cid::ChooseNormal, &A::ChooseNormal},        {cid::ChoosePrecision, &A::ChoosePrecision},
         {cid::SpeedUp10, &A::SpeedUp10},              {cid::SpeedDown10, &A::SpeedDown10},
         {cid::MarkLater, &A::MarkLater},              {cid::MarkEarlier, &A::MarkEarlier},
-        {cid::PitchAdjustReset, &A::PitchAdjustReset}, {cid::Help, nullptr},
-        {cid::ThisApplication, nullptr},              {cid::RepeatSet, &A::RepeatSet},
+        {cid::PitchAdjustReset, &A::PitchAdjustReset}, {cid::Help, &A::OpenHelp},
+        {cid::ThisApplication, &A::ShowInstallation}, {cid::RepeatSet, &A::RepeatSet},
         {cid::RepeatLater, &A::RepeatLater},          {cid::RepeatEarlier, &A::RepeatEarlier},
         {cid::RepeatClear, &A::RepeatClear},          {cid::DisplayNotes, &A::DisplayNotes},
         {cid::OpenNoteBox, &A::OpenNoteBox},          {cid::CloseNoteBox, &A::CloseNoteBox},
@@ -314,6 +314,8 @@ void Application::Destroy() {
     CloseInput();
     if (noteBox_.open) platform_.noteBox.Destroy();
     noteBox_.open = false;
+    // A mixer the volume commands opened goes with the program.
+    platform_.desktop.CloseMixer();
 }
 
 }  // namespace earloop

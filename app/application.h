@@ -293,6 +293,12 @@ private:
     void RecordVolumePressed(RecorderDialog& dialog) override;
     void ClosePressed(RecorderDialog& dialog) override;
     void TimerTick(RecorderDialog& dialog) override;
+    // The Help menu and the volume controls (help_commands.cpp).
+    void OpenHelp();
+    void ShowInstallation();
+    void ShowAbout();
+    void PlayVolumeControl();
+    void RecordVolumeControl();
 
     // Loading a wave (wave_commands.cpp).
     std::optional<std::string> ChooseWaveFile();

@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "picture/frame_buffer.h"
+
 namespace earloop {
 
 enum class MessageIcon { None, Exclamation, Information, Question };
@@ -71,6 +73,28 @@ public:
     virtual void TimerTick(RecorderDialog& dialog) = 0;
 };
 
+// A modal dialog that only shows things and has one OK button, laid out in
+// dialog units of the program's font (a quarter of its average character
+// width, an eighth of its height). OK, Escape and the close box end it.
+enum class InfoItemKind { Label, ReadOnlyField, Picture, OkButton };
+struct InfoItem {
+    InfoItemKind kind = InfoItemKind::Label;
+    int id = 0;
+    Rect units;            // left, top, width, height; a picture takes its own size
+    std::string text;      // UTF-8: a caption, or the field's contents
+    std::string name;      // what a screen reader calls a field or a picture
+    FrameBuffer picture;   // a Picture's pixels
+    friend bool operator==(const InfoItem&, const InfoItem&) = default;
+};
+struct InfoDialogTemplate {
+    std::string title;
+    int width = 0, height = 0;  // the client area, in dialog units
+    // Top left in dialog units from the main window's client area; centred
+    // on the main window when absent.
+    std::optional<Point> at;
+    std::vector<InfoItem> items;
+};
+
 class DialogPort {
 public:
     virtual ~DialogPort() = default;
@@ -87,6 +111,8 @@ public:
     // lines) above an empty name field; its OK stays disabled until the field
     // is edited. The typed text at OK, nullopt when closed with the close box.
     virtual std::optional<std::string> AskTakeName(const std::string& recordedText) = 0;
+    // Runs an information dialog modally, owned by the main window.
+    virtual void ShowInfoDialog(const InfoDialogTemplate& dialog) = 0;
 };
 
 }  // namespace earloop

@@ -12,7 +12,7 @@
 #include "platform/audio/mixer.h"
 #include "platform/midi/midi_output.h"
 #include "platform/null_devices.h"
-#include "platform/posix/desktop_mixer.h"
+#include "platform/posix/posix_desktop.h"
 #include "platform/posix/dl_picture_libraries.h"
 #include "platform/posix/posix_file_system.h"
 #include "platform/wx/main_frame.h"
@@ -64,7 +64,7 @@ private:
     DlPictureLibraries pictures_;
     WxTextRenderer text_;
     NoWaveInput waveIn_;
-    DesktopMixer desktop_;
+    PosixDesktop desktop_;
     std::unique_ptr<SystemMidiOutput> midiOut_;  // after the audio, before the application
     std::unique_ptr<WxNoteBox> noteBox_;  // outlives the application
     std::unique_ptr<Application> application_;

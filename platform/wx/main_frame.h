@@ -100,6 +100,8 @@ public:
     // The recorder's dialogs (recorder_dialogs.cpp).
     void RunRecorder(RecorderEvents& events) override;
     std::optional<std::string> AskTakeName(const std::string& recordedText) override;
+    // The information dialogs (info_dialog.cpp).
+    void ShowInfoDialog(const InfoDialogTemplate& dialog) override;
 
     // KeyboardPort
     bool EscapePressed() override;

@@ -5,7 +5,6 @@
 // one factor per axis, until every control's best size fits its rectangle:
 // a caption is never cut, and no control moves onto another.
 
-#include <gtk/gtk.h>
 #include <wx/button.h>
 #include <wx/dialog.h>
 #include <wx/statbox.h>
@@ -17,6 +16,7 @@
 #include <cmath>
 #include <vector>
 
+#include "platform/wx/gtk_widgets.h"
 #include "platform/wx/main_frame.h"
 
 namespace earloop {
@@ -76,12 +76,6 @@ void LayOut(wxDialog& dialog, const std::vector<DialogItem>& items, wxSize clien
     for (const DialogItem& item : items) item.window->SetSize(units.Rect(item.units));
     const wxPoint corner = units.Point(wxPoint(clientUnits.x, clientUnits.y));
     dialog.SetClientSize(corner.x, corner.y);
-}
-
-// The name a screen reader says for a control without a caption of its own.
-void SetAccessibleName(wxWindow& window, const wxString& name) {
-    window.SetName(name);
-    atk_object_set_name(gtk_widget_get_accessible(window.GetHandle()), name.utf8_str());
 }
 
 // Escape acts as the close box: the toolkit's default would press a

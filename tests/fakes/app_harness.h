@@ -24,7 +24,7 @@ struct BasicAppHarness {
     FakeWaveInput waveIn;
     Midi midiOut;
     FakeNoteBox noteBox;
-    FakeDesktop desktop;
+    FakeDesktop desktop{files};
     Application app{
         {window, dialogs, keyboard, files, pictures, text, timers, waveOut, waveIn, midiOut, noteBox, desktop}};
 

@@ -113,6 +113,10 @@ public:
     void RunRecorder(RecorderEvents& events) override;
     // Answers with `takeNames` in order; nullopt (the close box) when none is left.
     std::optional<std::string> AskTakeName(const std::string& recordedText) override;
+    void ShowInfoDialog(const InfoDialogTemplate& dialog) override {
+        infoDialogs.push_back(dialog);
+        if (events_) events_->push_back("dialog " + dialog.title);
+    }
 
     std::vector<MessageBoxRequest> boxes;
     std::vector<MessageResult> answers;
@@ -122,6 +126,7 @@ public:
     std::vector<std::optional<std::string>> takeNames;
     std::vector<std::string> takeNameTexts;  // what each save dialog showed
     std::vector<OpenFileRequest> fileRequests;
+    std::vector<InfoDialogTemplate> infoDialogs;
     std::optional<std::string> chosenFile;  // what the open dialog answers; nullopt: cancelled
     std::vector<std::string> progress;      // every call on progress windows, in order
     int openProgressWindows = 0;
@@ -262,11 +267,19 @@ public:
     Device* open = nullptr;  // the open device
 };
 
-// The desktop's mixer: "open playback", "open recording", "close" in order.
+// The desktop's mixer and default programs: "open playback", "open
+// recording", "close", "document PATH" in order. A document opens when
+// `files` holds it.
 class FakeDesktop : public DesktopPort {
 public:
+    explicit FakeDesktop(FileSystem& documents) : files(documents) {}
     void OpenMixer(MixerPage page) override { log.push_back(page == MixerPage::Recording ? "open recording" : "open playback"); }
     void CloseMixer() override { log.push_back("close"); }
+    bool OpenDocument(const std::string& path) override {
+        log.push_back("document " + path);
+        return files.Exists(path);
+    }
+    FileSystem& files;
     std::vector<std::string> log;
 };
 

@@ -107,7 +107,7 @@ struct RealWindow {
     testing::FakeWaveInput waveIn;
     testing::FakeMidiOutput midiOut;
     WxNoteBox noteBox{*frame};
-    testing::FakeDesktop desktop;
+    testing::FakeDesktop desktop{files};
     Application app{
         {*frame, *frame, *frame, files, pictures, text, *frame, waveOut, waveIn, midiOut, noteBox, desktop}};
 

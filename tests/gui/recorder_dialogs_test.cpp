@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "gui/window_capture.h"
+#include "platform/wx/gtk_widgets.h"
 #include "platform/wx/main_frame.h"
 
 namespace earloop {
@@ -90,11 +91,6 @@ void Activate(wxWindow* top) {
 }
 
 void Click(wxWindow* button) { gtk_button_clicked(GTK_BUTTON(button->GetHandle())); }
-
-std::string AccessibleName(wxWindow* control) {
-    const char* name = atk_object_get_name(gtk_widget_get_accessible(control->GetHandle()));
-    return name ? name : "";
-}
 
 wxWindow* Focused(wxWindow* top) {
     GtkWidget* focus = gtk_window_get_focus(GTK_WINDOW(top->GetHandle()));
@@ -225,7 +221,7 @@ TEST_F(RecorderWindow, StartTicksAndFinishReachTheProgramWhileItsOwnTimersRunOn)
         EXPECT_EQ(dialog->FindWindow(kRecordText)->GetLabel(), " Push [START] Button for Recording.");
         for (auto [id, caption] : {std::pair{kRecordVolume, "Rec.Vol."}, {kStart, "START"}, {kFinish, "FINISH"}}) {
             EXPECT_EQ(dialog->FindWindow(id)->GetLabel(), caption);
-            EXPECT_EQ(AccessibleName(dialog->FindWindow(id)), caption);
+            EXPECT_EQ(AccessibleName(*dialog->FindWindow(id)).utf8_string(), caption);
         }
         EXPECT_FALSE(dialog->FindWindow(kFinish)->IsEnabled());
         EXPECT_EQ(dialog->GetDefaultItem(), dialog->FindWindow(kStart));
@@ -291,7 +287,7 @@ TEST_F(TakeNameWindow, OkWaitsForAnEditAndGivesTheTypedNameAndEnterPressesIt) {
         EXPECT_EQ(dialog->FindWindow(kRecordedText)->GetLabel(), wxString::FromUTF8(kRecorded));
         name = dynamic_cast<wxTextCtrl*>(dialog->FindWindow(kTakeName));
         ASSERT_NE(name, nullptr);
-        EXPECT_EQ(AccessibleName(name), "Save as");
+        EXPECT_EQ(AccessibleName(*name).utf8_string(), "Save as");
         EXPECT_EQ(gtk_entry_get_max_length(GTK_ENTRY(name->GetHandle())), 1024);
         wxWindow* ok = dialog->FindWindow(wxID_OK);
         EXPECT_EQ(ok->GetLabel(), "OK");
