@@ -181,7 +181,7 @@ const Application::CommandEntry* Application::FindCommand(int id) {
         {cid::SamplingCoarse, &A::SamplingCoarse},   {cid::SamplingNormal, &A::SamplingNormal},
         {cid::SamplingPrecision, &A::SamplingPrecision}, {cid::Exit, &A::ExitProgram},
         {cid::About, nullptr},                        {cid::Open, &A::OpenWave},
-        {cid::Setting, nullptr},                      {cid::Record, nullptr},
+        {cid::Setting, &A::ShowSettingDialog},       {cid::Record, nullptr},
         {cid::PlayVolumeControl, nullptr},            {cid::RecordVolumeControl, nullptr},
         {cid::Play, &A::Play},                        {cid::Pause, &A::Pause},
         {cid::Keep, &A::Keep},                        {cid::FastForward, &A::FastForward},

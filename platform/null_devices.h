@@ -26,6 +26,7 @@ public:
     }
     void RunRecorder(RecorderEvents&) override {}
     std::optional<std::string> AskTakeName(const std::string&) override { return std::nullopt; }
+    void RunSetting(const SettingDialogSpec&, SettingEvents&) override {}
 
 private:
     struct QuietProgress : ProgressWindow {

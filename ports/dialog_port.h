@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "ports/setting_dialog_port.h"
+
 namespace earloop {
 
 enum class MessageIcon { None, Exclamation, Information, Question };
@@ -87,6 +89,8 @@ public:
     // lines) above an empty name field; its OK stays disabled until the field
     // is edited. The typed text at OK, nullopt when closed with the close box.
     virtual std::optional<std::string> AskTakeName(const std::string& recordedText) = 0;
+    // Runs the Setting dialog laid out as `layout` modally until SettingDialog::Close.
+    virtual void RunSetting(const SettingDialogSpec& layout, SettingEvents& events) = 0;
 };
 
 }  // namespace earloop

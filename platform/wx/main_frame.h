@@ -100,6 +100,8 @@ public:
     // The recorder's dialogs (recorder_dialogs.cpp).
     void RunRecorder(RecorderEvents& events) override;
     std::optional<std::string> AskTakeName(const std::string& recordedText) override;
+    // The Setting dialog (setting_dialog.cpp).
+    void RunSetting(const SettingDialogSpec& layout, SettingEvents& events) override;
 
     // KeyboardPort
     bool EscapePressed() override;
