@@ -71,7 +71,8 @@ public:
         case SettingPage::Midi:
             if (control.id == sid::InstrumentList) app_.midi_.SelectInstrument(dialog.Selection(kInstrumentList));
             if (control.id == sid::CalibrationDown || control.id == sid::CalibrationUp)
-                dialog.SetText(kCalibrationValue, app_.midi_.StepCalibration(control.id == sid::CalibrationUp ? 1 : -1));
+                dialog.SetText(kCalibrationValue,
+                               app_.midi_.StepCalibration(control.id == sid::CalibrationUp ? 1 : -1));
             break;
         case SettingPage::WaveIn:
             for (const ClipChoice& choice : kClipChoices)
@@ -159,7 +160,8 @@ private:
             FormatText("%d bytes (BlockAlign)", static_cast<int>(format.nBlockAlign)),
             FormatText("%d Bits/Samples", static_cast<int>(format.wBitsPerSample)),
         };
-        for (std::size_t i = 0; i < std::size(lines); ++i) dialog.SetText({SettingPage::WaveFile, sid::FormatLines[i]}, lines[i]);
+        for (std::size_t i = 0; i < std::size(lines); ++i)
+            dialog.SetText({SettingPage::WaveFile, sid::FormatLines[i]}, lines[i]);
     }
 
     void CheckClipLevel(SettingDialog& dialog) {

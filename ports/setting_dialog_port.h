@@ -22,7 +22,6 @@ struct SettingControl {
 
 enum class SettingControlKind {
     GroupBox,      // a frame with its caption
-    Frame,         // a frame without a caption
     Label,
     CentredLabel,
     PushButton,

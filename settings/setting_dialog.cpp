@@ -46,13 +46,12 @@ const SettingDialogSpec& SettingDialogLayout() {
               {id::CalibrationDown, K::PushButton, "-", {30, 108, 23, 12}},
               {id::CalibrationValue, K::CentredLabel, "", {55, 111, 26, 11}},
               {id::CalibrationUp, K::PushButton, "+", {85, 108, 23, 12}}}},
-            // Each frame comes before its caption, which is drawn over its top edge.
+            // The two captions sit on the top edges of their frames: they are
+            // the frames' own captions, from the captions' top to the frames' bottom.
             {"Wave File Info.",
-             {{1031, K::Frame, "", {7, 17, 222, 25}},
-              {id::FileNameLabel, K::Label, "File Name :", {13, 12, 63, 8}},
+             {{id::FileNameLabel, K::GroupBox, "File Name :", {7, 12, 222, 30}},
               {id::FileName, K::ReadOnlyEdit, "File Name :", {10, 26, 215, 12}},
-              {-1, K::Frame, "", {7, 53, 222, 84}},
-              {id::FormatLabel, K::Label, "Wave Format :", {13, 47, 69, 8}},
+              {id::FormatLabel, K::GroupBox, "Wave Format :", {7, 47, 222, 90}},
               {id::FormatLines[0], K::Label, "-", {19, 68, 132, 8}},
               {id::FormatLines[1], K::Label, "-", {19, 77, 132, 8}},
               {id::FormatLines[2], K::Label, "-", {19, 86, 132, 8}},
@@ -129,8 +128,8 @@ std::optional<std::int64_t> ThousandthsOf(std::string_view text) {
 int FfRwStepOfText(std::string_view text, int currentMs) {
     const auto thousandths = ThousandthsOf(text.substr(0, 15));
     if (!thousandths) return currentMs;
-    const std::int64_t seconds = std::clamp<std::int64_t>(*thousandths / 1000, kMinFfRwStepSeconds, kMaxFfRwStepSeconds);
-    return static_cast<int>(seconds * 1000);
+    const std::int64_t seconds = *thousandths / 1000;
+    return static_cast<int>(std::clamp<std::int64_t>(seconds, kMinFfRwStepSeconds, kMaxFfRwStepSeconds) * 1000);
 }
 
 int MarkStepOfText(std::string_view text, int currentMs) {

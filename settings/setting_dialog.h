@@ -79,7 +79,8 @@ struct ClipChoice {
     int id;
     int level;
 };
-inline constexpr ClipChoice kClipChoices[] = {{SettingId::Light, 20}, {SettingId::Medium, 200}, {SettingId::Heavy, 500}};
+inline constexpr ClipChoice kClipChoices[] = {
+    {SettingId::Light, 20}, {SettingId::Medium, 200}, {SettingId::Heavy, 500}};
 inline constexpr int kDefaultClipLevel = 200;
 
 }  // namespace earloop

@@ -34,8 +34,8 @@ constexpr const char* kCompactStyle =
     "#earloop-setting button { min-height: 0; min-width: 0; padding: 0 6px; }\n"
     "#earloop-setting entry { min-height: 0; padding-top: 0; padding-bottom: 0; }\n"
     "#earloop-setting checkbutton, #earloop-setting radiobutton { min-height: 0; padding: 0; }\n"
-    "#earloop-setting check, #earloop-setting radio { margin: 0 4px 0 0; }\n"
-    "#earloop-setting notebook > header > tabs > tab { min-height: 0; padding: 2px 8px; }\n";
+    "#earloop-setting check, #earloop-setting radio { min-width: 12px; min-height: 12px; margin: 0 4px 0 0; }\n"
+    "#earloop-setting notebook > header > tabs > tab { min-height: 0; padding: 2px 5px; }\n";
 
 void InstallCompactStyle() {
     static bool installed = false;
@@ -71,8 +71,9 @@ WxSettingDialog::WxSettingDialog(wxWindow* owner, const SettingDialogSpec& layou
         auto* page = new wxPanel(notebook_);
         notebook_->AddPage(page, Wx(layout.pages[i].tab), i == 0);
         pages_.push_back(page);
+        const auto pageId = static_cast<SettingPage>(i);
         for (const SettingControlSpec& spec : layout.pages[i].controls)
-            controls_.push_back({{static_cast<SettingPage>(i), spec.id}, spec.kind, CreateControl(page, static_cast<SettingPage>(i), spec)});
+            controls_.push_back({{pageId, spec.id}, spec.kind, CreateControl(page, pageId, spec)});
     }
 
     for (const SettingControlSpec& spec : layout.buttons) {
@@ -99,7 +100,6 @@ wxWindow* WxSettingDialog::CreateControl(wxWindow* page, SettingPage pageId, con
     wxWindow* window = nullptr;
     switch (spec.kind) {
     case Kind::GroupBox:
-    case Kind::Frame:
         window = new wxStaticBox(page, wxID_ANY, caption, r.GetPosition(), r.GetSize());
         break;
     case Kind::Label:
@@ -107,8 +107,6 @@ wxWindow* WxSettingDialog::CreateControl(wxWindow* page, SettingPage pageId, con
         const long align = spec.kind == Kind::CentredLabel ? wxALIGN_CENTRE_HORIZONTAL : wxALIGN_LEFT;
         auto* label = new wxStaticText(page, wxID_ANY, "", r.GetPosition(), r.GetSize(), align | wxST_NO_AUTORESIZE);
         label->SetLabelText(caption);
-        // A caption over a frame's edge hides the edge behind it.
-        label->SetBackgroundColour(page->GetBackgroundColour());
         window = label;
         break;
     }

@@ -103,7 +103,8 @@ void FakeSettingDialog::EnablePage(SettingPage page, bool enabled) {
 using Kind = SettingControlKind;
 
 void FakeSettingDialog::SetText(SettingControl control, const std::string& utf8) {
-    if (Control* c = Find(control, {Kind::Label, Kind::CentredLabel, Kind::EditableList, Kind::ReadOnlyEdit}, "SetText"))
+    if (Control* c = Find(control, {Kind::Label, Kind::CentredLabel, Kind::EditableList, Kind::ReadOnlyEdit},
+                          "SetText"))
         c->text = utf8;
 }
 
