@@ -12,6 +12,7 @@ struct AnalysisParameters {
     int clipLevel = 200;      // analysis clipping: 20 "Light", 200 "Medium", 500 "Heavy"
     int analysisRange = 3;    // which five octaves the scale covers: 2, 3 (normal) or 4
     int blockMode = 2;        // Sampling Time: 1 coarse, 2 normal, 3 precision
+    bool removeDcOffset = true;  // "Remove DC Offset": the loader and the spectrum subtract each channel's mean
 };
 
 // The analysis block for a Sampling Time choice: 512, 1024 or 2048 frames

@@ -175,7 +175,7 @@ std::uint32_t AnalyseWaveAt(const WaveSamples& wave, std::uint32_t position, Spe
     const std::uint32_t blockBytes = static_cast<std::uint32_t>(state.block.points) * wave.blockAlign;
     const std::uint32_t at = AnalysisPosition(position, blockBytes, workBytes, wave.blockAlign);
     ComputeSpectrum(wave.samples, at, state.block.points, static_cast<int>(wave.blockAlign), wave.channels,
-                    {.vocalCancel = wave.vocalCancel}, state.buffers);
+                    {.removeDcOffset = wave.removeDcOffset, .vocalCancel = wave.vocalCancel}, state.buffers);
     BuildPitchLevels(state.block, state.buffers.spectrum, state.pitchLevel);
     return at;
 }

@@ -87,6 +87,7 @@ struct WaveSamples {
     std::uint32_t blockAlign = 0;
     int channels = 1;
     bool vocalCancel = false;
+    bool removeDcOffset = true;
 };
 std::uint32_t AnalyseWaveAt(const WaveSamples& wave, std::uint32_t position, SpectrumState& state);
 

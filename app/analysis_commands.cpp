@@ -30,7 +30,7 @@ void Application::AnalyseAt(std::uint32_t position) {
     }
     const WaveFormatInfo& format = samples_.outputFormat;
     const WaveSamples wave{std::span(samples_.Active(), samples_.workBytes), format.nBlockAlign, format.nChannels,
-                           samples_.vocalCancelOn};
+                           samples_.vocalCancelOn, analysis_.removeDcOffset};
     SpectrumState& s = *spectrum_;
     const std::uint32_t at = AnalyseWaveAt(wave, position, s);
     view_.DrawDetailView({.samples = wave.samples,

@@ -182,7 +182,7 @@ const Application::CommandEntry* Application::FindCommand(int id) {
         {cid::SamplingCoarse, &A::SamplingCoarse},   {cid::SamplingNormal, &A::SamplingNormal},
         {cid::SamplingPrecision, &A::SamplingPrecision}, {cid::Exit, &A::ExitProgram},
         {cid::About, &A::ShowAbout},                  {cid::Open, &A::OpenWave},
-        {cid::Setting, nullptr},                      {cid::Record, &A::RecordCommand},
+        {cid::Setting, &A::ShowSettingDialog},        {cid::Record, &A::RecordCommand},
         {cid::PlayVolumeControl, &A::PlayVolumeControl}, {cid::RecordVolumeControl, &A::RecordVolumeControl},
         {cid::Play, &A::Play},                        {cid::Pause, &A::Pause},
         {cid::Keep, &A::Keep},                        {cid::FastForward, &A::FastForward},

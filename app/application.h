@@ -160,6 +160,9 @@ private:
     static const CommandEntry* FindCommand(int id);
     void ExitProgram();
     void OpenWave();
+    // The Setting dialog (setting_commands.cpp).
+    class SettingSession;
+    void ShowSettingDialog();
 
     // The transport commands (transport_commands.cpp).
     void ShowTransport(const TransportRow& buttons);

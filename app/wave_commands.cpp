@@ -115,8 +115,7 @@ bool Application::MakeCurrent(WaveImage image) {
     samples_.image = std::move(image);
     samples_.loaded = true;
     settings_.currentDir = samples_.fileName;
-    // Removing the DC offset is on at every start.
-    samples_.workBytes = PrepareSamples(samples_.image, platform_.dialogs, true);
+    samples_.workBytes = PrepareSamples(samples_.image, platform_.dialogs, analysis_.removeDcOffset);
     samples_.vocalCancelOn = false;
     samples_.baseOutputFormat = WorkingFormat(samples_.Format());
     samples_.outputFormat = samples_.baseOutputFormat;

@@ -27,6 +27,7 @@ public:
     void RunRecorder(RecorderEvents&) override {}
     std::optional<std::string> AskTakeName(const std::string&) override { return std::nullopt; }
     void ShowInfoDialog(const InfoDialogTemplate&) override {}
+    void RunSetting(const SettingDialogSpec&, SettingEvents&) override {}
 
 private:
     struct QuietProgress : ProgressWindow {

@@ -239,8 +239,12 @@ void OutputEngine::PrepareKeepHeader(std::uint32_t blockFrames) {
 void OutputEngine::PrepareWholeWave(int ffRwStepMs) {
     const WaveFormatInfo& base = samples_.baseOutputFormat;
     state_.totalMs = LengthMs(samples_.workBytes, base);
-    const auto step = static_cast<std::uint32_t>(base.nAvgBytesPerSec * static_cast<double>(ffRwStepMs) * 0.001);
-    state_.ffStepBytes = base.nBlockAlign == 0 ? step : step - step % base.nBlockAlign;
+    SetFfRwStep(ffRwStepMs, base);
+}
+
+void OutputEngine::SetFfRwStep(int ffRwStepMs, const WaveFormatInfo& format) {
+    const auto step = static_cast<std::uint32_t>(format.nAvgBytesPerSec * static_cast<double>(ffRwStepMs) * 0.001);
+    state_.ffStepBytes = format.nBlockAlign == 0 ? step : step - step % format.nBlockAlign;
 }
 
 bool OutputEngine::ApplyPitchShift(double factor, std::uint32_t blockFrames, int ffRwStepMs) {

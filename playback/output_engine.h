@@ -78,6 +78,8 @@ public:
     void PrepareKeepHeader(std::uint32_t blockFrames);
     // The wave's length and the FF/RW step, from the working format.
     void PrepareWholeWave(int ffRwStepMs);
+    // The FF/RW step: `ffRwStepMs` (not negative) of `format`, whole frames.
+    void SetFfRwStep(int ffRwStepMs, const WaveFormatInfo& format);
     // Re-tunes the output rate to 11025 x `factor` and reopens the plain
     // device; false when it could not be reopened (nothing is heard then).
     bool ApplyPitchShift(double factor, std::uint32_t blockFrames, int ffRwStepMs);

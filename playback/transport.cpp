@@ -224,9 +224,13 @@ void TransportControl::ActiveSamplesChanged() {
 
 void TransportControl::ChangeKeepWindow(std::uint32_t blockFrames) {
     output_.PrepareKeepHeader(blockFrames);
-    ReapplyKeepWindow();
-    if (!Stopped()) output_.RestartOutput();
+    KeepModeChanged(true);
     hooks_.ShowPlayPosition(state_.position);
+}
+
+void TransportControl::KeepModeChanged(bool restart) {
+    ReapplyKeepWindow();
+    if (restart && !Stopped()) output_.RestartOutput();
 }
 
 void TransportControl::ReapplyKeepWindow() {

@@ -80,6 +80,9 @@ public:
     void ActiveSamplesChanged();
     // The Keep window is now `blockFrames` frames (or the Keep mode changed).
     void ChangeKeepWindow(std::uint32_t blockFrames);
+    // The Keep mode changed: a held loop is built again in it; heard at once
+    // unless stopped or `restart` is false.
+    void KeepModeChanged(bool restart);
 
 private:
     // PlaybackHooks, from the output engine.

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "picture/frame_buffer.h"
+#include "ports/setting_dialog_port.h"
 
 namespace earloop {
 
@@ -113,6 +114,8 @@ public:
     virtual std::optional<std::string> AskTakeName(const std::string& recordedText) = 0;
     // Runs an information dialog modally, owned by the main window.
     virtual void ShowInfoDialog(const InfoDialogTemplate& dialog) = 0;
+    // Runs the Setting dialog laid out as `layout` modally until SettingDialog::Close.
+    virtual void RunSetting(const SettingDialogSpec& layout, SettingEvents& events) = 0;
 };
 
 }  // namespace earloop

@@ -796,6 +796,8 @@ wxFont ClassicGuiFont() {
     return wxFont(wxFontInfo(wxSize(0, 11)).FaceName(face));
 }
 
+wxFont ClassicDialogFont() { return wxFont(wxFontInfo(9).FaceName(ClassicGuiFont().GetFaceName())); }
+
 wxColour ClassicFaceColour() { return kFace; }
 
 wxBitmap BitmapFromFrameBuffer(const FrameBuffer& picture) {

@@ -110,6 +110,9 @@ private:
 // The font of all the controls' captions: a sans-serif face at about 11 pixels,
 // the size the layout's rectangles were made for.
 wxFont ClassicGuiFont();
+// The font of the program's dialogs of toolkit controls: the same face at
+// 9 points, the size their dialog units were laid out with.
+wxFont ClassicDialogFont();
 
 // Creates the control described by `spec` at `spec.rect` (client pixels of
 // `parent`). Controls are stacked in creation order, later ones on top, so a

@@ -102,6 +102,8 @@ public:
     std::optional<std::string> AskTakeName(const std::string& recordedText) override;
     // The information dialogs (info_dialog.cpp).
     void ShowInfoDialog(const InfoDialogTemplate& dialog) override;
+    // The Setting dialog (setting_dialog.cpp).
+    void RunSetting(const SettingDialogSpec& layout, SettingEvents& events) override;
 
     // KeyboardPort
     bool EscapePressed() override;

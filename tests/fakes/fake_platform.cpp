@@ -1,7 +1,9 @@
 #include "fakes/fake_platform.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cstdio>
+#include <stdexcept>
 
 #include "resources/pictures.h"
 
@@ -45,6 +47,136 @@ void FakeDialogs::RunRecorder(RecorderEvents& events) {
     if (recorder && !dialog.closed) recorder(events, dialog);
     if (!dialog.closed) events.ClosePressed(dialog);
     lastRecorder = dialog;
+}
+
+void FakeDialogs::RunSetting(const SettingDialogSpec& layout, SettingEvents& events) {
+    ++settingRuns;
+    if (events_) events_->push_back("setting");
+    FakeSettingDialog dialog(layout, events);
+    events.Opened(dialog);
+    if (setting) setting(dialog);
+    if (!dialog.closed) dialog.Press(2);
+    lastSetting = dialog;
+}
+
+FakeSettingDialog::FakeSettingDialog(const SettingDialogSpec& layout, SettingEvents& events) : events_(&events) {
+    for (const SettingPageSpec& page : layout.pages) {
+        auto& controls = pages.emplace_back();
+        for (const SettingControlSpec& spec : page.controls) {
+            const bool captioned = spec.kind != SettingControlKind::EditableList &&
+                                   spec.kind != SettingControlKind::DropDownList &&
+                                   spec.kind != SettingControlKind::ReadOnlyEdit;
+            Control& c = controls.emplace_back();
+            c.spec = spec;
+            if (captioned) c.text = spec.caption;
+        }
+    }
+}
+
+FakeSettingDialog::Control* FakeSettingDialog::Find(SettingControl control,
+                                                    std::initializer_list<SettingControlKind> kinds,
+                                                    const char* call) {
+    const auto page = static_cast<std::size_t>(control.page);
+    if (page < pages.size())
+        for (Control& c : pages[page])
+            if (c.spec.id == control.id && c.spec.id != -1 &&
+                (kinds.size() == 0 || std::find(kinds.begin(), kinds.end(), c.spec.kind) != kinds.end()))
+                return &c;
+    strayCalls.push_back(std::string(call) + " page " + std::to_string(page) + " id " + std::to_string(control.id));
+    return nullptr;
+}
+
+const FakeSettingDialog::Control& FakeSettingDialog::At(SettingControl control) const {
+    for (const Control& c : pages.at(static_cast<std::size_t>(control.page)))
+        if (c.spec.id == control.id) return c;
+    throw std::out_of_range("no control " + std::to_string(control.id));
+}
+
+void FakeSettingDialog::Enable(SettingControl control, bool enabled) {
+    if (Control* c = Find(control, {}, "Enable")) c->enabled = enabled;
+}
+
+void FakeSettingDialog::EnablePage(SettingPage page, bool enabled) {
+    for (Control& c : pages.at(static_cast<std::size_t>(page))) c.enabled = enabled;
+}
+
+using Kind = SettingControlKind;
+
+void FakeSettingDialog::SetText(SettingControl control, const std::string& utf8) {
+    if (Control* c = Find(control, {Kind::Label, Kind::CentredLabel, Kind::EditableList, Kind::ReadOnlyEdit},
+                          "SetText"))
+        c->text = utf8;
+}
+
+std::string FakeSettingDialog::Text(SettingControl control) {
+    Control* c = Find(control, {Kind::Label, Kind::CentredLabel, Kind::EditableList, Kind::ReadOnlyEdit}, "Text");
+    return c ? c->text : std::string();
+}
+
+void FakeSettingDialog::Check(SettingControl control, bool checked) {
+    Control* c = Find(control, {Kind::CheckBox, Kind::RadioButton}, "Check");
+    if (!c) return;
+    if (c->spec.kind == Kind::CheckBox) {
+        c->checked = checked;
+        return;
+    }
+    if (!checked) return;
+    // The radios of its group: back to the one that starts it, on to the next start.
+    auto& controls = pages[static_cast<std::size_t>(control.page)];
+    auto start = controls.begin() + (c - controls.data());
+    while (!start->spec.startsGroup && start != controls.begin()) --start;
+    for (auto it = start; it != controls.end() && (it == start || !it->spec.startsGroup); ++it)
+        if (it->spec.kind == Kind::RadioButton) it->checked = false;
+    c->checked = true;
+}
+
+bool FakeSettingDialog::IsChecked(SettingControl control) {
+    Control* c = Find(control, {Kind::CheckBox, Kind::RadioButton}, "IsChecked");
+    return c && c->checked;
+}
+
+void FakeSettingDialog::SetEntries(SettingControl list, const std::vector<std::string>& entries) {
+    if (Control* c = Find(list, {Kind::DropDownList, Kind::EditableList}, "SetEntries")) {
+        c->entries = entries;
+        c->selection = -1;
+    }
+}
+
+void FakeSettingDialog::Select(SettingControl list, int entry) {
+    Control* c = Find(list, {Kind::DropDownList, Kind::EditableList}, "Select");
+    if (!c) return;
+    c->selection = entry >= 0 && entry < static_cast<int>(c->entries.size()) ? entry : -1;
+    if (c->spec.kind == Kind::EditableList && c->selection >= 0) c->text = c->entries[c->selection];
+}
+
+int FakeSettingDialog::Selection(SettingControl list) {
+    Control* c = Find(list, {Kind::DropDownList, Kind::EditableList}, "Selection");
+    return c ? c->selection : -1;
+}
+
+void FakeSettingDialog::Click(SettingControl control) {
+    Control* c = Find(control, {Kind::CheckBox, Kind::RadioButton, Kind::PushButton}, "Click");
+    if (closed || !c || !c->enabled) return;
+    if (c->spec.kind != Kind::PushButton) Check(control, c->spec.kind == Kind::RadioButton || !c->checked);
+    events_->Changed(*this, control);
+}
+
+void FakeSettingDialog::Choose(SettingControl list, int entry) {
+    Control* c = Find(list, {Kind::DropDownList, Kind::EditableList}, "Choose");
+    if (closed || !c || !c->enabled) return;
+    Select(list, entry);
+    events_->Changed(*this, list);
+}
+
+void FakeSettingDialog::Type(SettingControl list, const std::string& text) {
+    Control* c = Find(list, {Kind::EditableList}, "Type");
+    if (closed || !c || !c->enabled) return;
+    c->text = text;
+    c->selection = -1;
+}
+
+void FakeSettingDialog::Press(int buttonId) {
+    if (!closed) events_->ButtonPressed(*this, buttonId);
 }
 
 std::optional<std::string> FakeDialogs::AskTakeName(const std::string& recordedText) {

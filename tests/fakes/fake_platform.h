@@ -2,6 +2,7 @@
 // Recording fakes of the ports the application object talks to.
 
 #include <functional>
+#include <initializer_list>
 #include <map>
 #include <optional>
 #include <set>
@@ -100,6 +101,51 @@ struct FakeRecorderDialog : RecorderDialog {
     bool closed = false;
 };
 
+// The Setting dialog as the program and a scripted user work it, with the
+// controls of its layout. Radios of a group uncheck each other and cannot be
+// unchecked by themselves, as in the toolkit. A call naming a control the
+// layout lacks (or one of another kind) is noted in `strayCalls`.
+class FakeSettingDialog : public SettingDialog {
+public:
+    struct Control {
+        SettingControlSpec spec;
+        bool enabled = true;
+        bool checked = false;
+        std::string text;  // a label's caption, an edit field's text
+        std::vector<std::string> entries;
+        int selection = -1;
+    };
+    FakeSettingDialog() = default;
+    FakeSettingDialog(const SettingDialogSpec& layout, SettingEvents& events);
+
+    void Enable(SettingControl control, bool enabled) override;
+    void EnablePage(SettingPage page, bool enabled) override;
+    void SetText(SettingControl control, const std::string& utf8) override;
+    std::string Text(SettingControl control) override;
+    void Check(SettingControl control, bool checked) override;
+    bool IsChecked(SettingControl control) override;
+    void SetEntries(SettingControl list, const std::vector<std::string>& entries) override;
+    void Select(SettingControl list, int entry) override;
+    int Selection(SettingControl list) override;
+    void Close() override { closed = true; }
+
+    // What the user does, each reported as the toolkit would; nothing once
+    // the dialog is closed. A click toggles a check box or checks a radio.
+    void Click(SettingControl control);
+    void Choose(SettingControl list, int entry);
+    void Type(SettingControl list, const std::string& text);  // into the edit field of an editable list
+    void Press(int buttonId);
+    const Control& At(SettingControl control) const;
+
+    std::vector<std::vector<Control>> pages;
+    std::vector<std::string> strayCalls;
+    bool closed = false;
+
+private:
+    Control* Find(SettingControl control, std::initializer_list<SettingControlKind> kinds, const char* call);
+    SettingEvents* events_ = nullptr;
+};
+
 class FakeDialogs : public DialogPort {
 public:
     explicit FakeDialogs(std::vector<std::string>* events = nullptr) : events_(events) {}
@@ -117,6 +163,9 @@ public:
         infoDialogs.push_back(dialog);
         if (events_) events_->push_back("dialog " + dialog.title);
     }
+    // Opens the dialog, then runs `setting` as the user; without a script,
+    // or when the script leaves it open, the user presses Cancel.
+    void RunSetting(const SettingDialogSpec& layout, SettingEvents& events) override;
 
     std::vector<MessageBoxRequest> boxes;
     std::vector<MessageResult> answers;
@@ -125,6 +174,9 @@ public:
     int recorderRuns = 0;
     std::vector<std::optional<std::string>> takeNames;
     std::vector<std::string> takeNameTexts;  // what each save dialog showed
+    std::function<void(FakeSettingDialog&)> setting;
+    FakeSettingDialog lastSetting;  // the dialog of the last run, as it was at its end
+    int settingRuns = 0;
     std::vector<OpenFileRequest> fileRequests;
     std::vector<InfoDialogTemplate> infoDialogs;
     std::optional<std::string> chosenFile;  // what the open dialog answers; nullopt: cancelled
