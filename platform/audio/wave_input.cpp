@@ -139,8 +139,11 @@ public:
 
     void Advance() override {
         if (!running_) return;
+        constexpr std::uint64_t kNsPerSecond = 1'000'000'000u;
         const auto elapsed = static_cast<std::uint64_t>(std::max<std::int64_t>(0, (clock_() - started_).count()));
-        const std::uint64_t due = elapsed * wave_.rate / 1'000'000'000u;
+        // In two parts, so that days of input do not overflow.
+        const std::uint64_t due =
+            elapsed / kNsPerSecond * wave_.rate + elapsed % kNsPerSecond * wave_.rate / kNsPerSecond;
         // A longer gap than 200 ms (a suspended machine, a debugger) is not
         // caught up; nor one the ring cannot take at once.
         if (due - fed_ > maxGapFrames_) fed_ = due - maxGapFrames_;
