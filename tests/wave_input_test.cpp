@@ -215,6 +215,40 @@ TEST_F(FileInputTest, PlaysTheFileLoopedAtTheClocksPaceAndClosingGivesTheBuffers
     }
 }
 
+TEST_F(FileInputTest, AMonoFileAtAnotherRateIsPacedByItsOwnRateAndHeardOnBothSides) {
+    // One second of 440 Hz at 44100 Hz: whole cycles, so the loop is seamless.
+    testing::WaveSpec spec;
+    spec.rate = 44100;
+    spec.channels = 1;
+    spec.samples = testing::Tone(44100, 1, 440.0, 0.0, 44100.0);
+    Write(testing::MakeWav(spec));
+    SystemWaveInput input(path_.string(), clock_);
+    Program program;
+    std::unique_ptr<WaveInDevice> device = input.Open(Pcm16Format(2, kInputRate), program);
+    ASSERT_NE(device, nullptr);
+    program.queue = [&](std::uint8_t* data, std::size_t bytes, int tag) { device->AddBuffer(data, bytes, tag); };
+    program.requeue = true;
+    program.Add(1, 4096);
+    program.Add(2, 4096);
+    device->Start();
+    for (int step = 0; step < 300; ++step) {
+        now_ += std::chrono::milliseconds(10);
+        input.Pump();
+    }
+    // Three seconds make 33075 frames, less what the converter holds back
+    // (under 100 ms): 31 or 32 buffers.
+    EXPECT_GE(program.notices.size(), 31u);
+    EXPECT_LE(program.notices.size(), 32u);
+    EXPECT_EQ(program.left, program.right);
+    ASSERT_GE(program.left.size(), 7000u + 8192);
+    std::vector<float> heard(2 * program.left.size());
+    for (std::size_t i = 0; i < program.left.size(); ++i) heard[2 * i] = program.left[i] / 32768.0f;
+    const testing::StereoView view{heard};
+    EXPECT_NEAR(testing::Cents(testing::PeakFrequency(view, 7000, 8192, kInputRate, 440.0), 440.0), 0.0, 0.5)
+        << "across the loop's seam";
+    EXPECT_NEAR(*std::max_element(program.left.begin() + 1000, program.left.end()), 12000, 100);
+}
+
 TEST_F(FileInputTest, AFileThatCannotBePlayedOpensNothing) {
     testing::WaveSpec eightBit;
     eightBit.bits = 8;
