@@ -98,7 +98,9 @@ private:
 };
 
 // The GUI thread's side of one input device: what the capturing thread puts
-// into its ring, converted into the buffers the program adds.
+// into its ring, converted into the buffers the program adds. libsoxr works
+// in blocks, so what it holds back (about 55 ms from 48000 Hz) comes out
+// with later input; a reset drops it.
 class InputPipeline {
 public:
     // `rate` and `channels` (1 or 2): what is captured. nullptr when libsoxr
