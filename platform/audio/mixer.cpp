@@ -7,6 +7,7 @@
 #include <thread>
 #include <utility>
 
+#include "platform/audio/pcm16.h"
 #include "platform/audio/resampler.h"
 #include "platform/audio/spsc_ring.h"
 
@@ -70,10 +71,6 @@ struct Notice {
     std::size_t voice = 0;
     std::uint64_t buffer = 0;
 };
-
-std::int16_t ReadSample(const std::uint8_t* p) {
-    return static_cast<std::int16_t>(static_cast<std::uint16_t>(p[0] | (p[1] << 8)));
-}
 
 // One voice. Each section says which thread writes its fields and who else
 // reads them.
@@ -291,7 +288,7 @@ struct Mixer::Shared {
             const std::size_t take = std::min(frames - got, b.frames - v.readFrame);
             const std::uint8_t* src = b.data + v.readFrame * v.FrameBytes();
             for (std::size_t i = 0; i < take * v.channels; ++i)
-                dst[got * v.channels + i] = ReadSample(src + 2 * i) * (1.0f / 32768.0f);
+                dst[got * v.channels + i] = Pcm16ToFloat(ReadPcm16(src + 2 * i));
             got += take;
             v.readFrame += take;
             v.realFed += take;

@@ -4,7 +4,8 @@
 //
 // Threads: Create and Restart run on the GUI thread and allocate; Drain and
 // Process run on the audio thread and never allocate (see Prime in the .cpp).
-// The owner makes sure the two never overlap.
+// The owner makes sure the two never overlap. (The wave input's converter
+// runs wholly on the GUI thread.)
 
 #include <cstddef>
 #include <cstdint>

@@ -2,30 +2,13 @@
 
 #include <bit>
 #include <cerrno>
-#include <cmath>
 #include <cstring>
 #include <filesystem>
 
+#include "platform/audio/pcm16.h"
 #include "wave/wav_format.h"
 
 namespace earloop {
-
-namespace {
-
-// Every `Stride`-th float, rounded half away from zero. Written so that the
-// compiler vectorises it.
-template <std::size_t Stride>
-void Convert(const float* __restrict from, std::int16_t* __restrict to, std::size_t count) {
-    for (std::size_t i = 0; i < count; ++i) {
-        float scaled = from[i * Stride] * 32768.0f;
-        scaled += std::copysign(0.5f, scaled);
-        scaled = scaled < -32768.0f ? -32768.0f : scaled;
-        scaled = scaled > 32767.0f ? 32767.0f : scaled;
-        to[i] = static_cast<std::int16_t>(static_cast<int>(scaled));
-    }
-}
-
-}  // namespace
 
 std::uint64_t WavWriter::MaxFrames(std::uint16_t channels) {
     return (0xFFFFFFFFull - kCanonicalHeaderBytes) / (2u * channels);
@@ -51,9 +34,9 @@ void WavWriter::Append(const float* stereo, std::size_t frames) {
     // Both channels are every sample in order; a mono wave sounds the same on
     // both sides, so its left is it.
     if (channels_ == 2)
-        Convert<1>(stereo, samples_.data(), samples_.size());
+        FloatsToPcm16<1>(stereo, samples_.data(), samples_.size());
     else
-        Convert<2>(stereo, samples_.data(), samples_.size());
+        FloatsToPcm16<2>(stereo, samples_.data(), samples_.size());
     if constexpr (std::endian::native == std::endian::big) {
         for (std::int16_t& sample : samples_) {
             const auto bits = static_cast<std::uint16_t>(sample);

@@ -10,8 +10,8 @@
 
 #include "app/application.h"
 #include "platform/audio/mixer.h"
+#include "platform/audio/wave_input.h"
 #include "platform/midi/midi_output.h"
-#include "platform/null_devices.h"
 #include "platform/posix/posix_desktop.h"
 #include "platform/posix/dl_picture_libraries.h"
 #include "platform/posix/posix_file_system.h"
@@ -27,11 +27,12 @@ public:
     bool OnInit() override {
         audio_ = AudioBackend::Start();
         wxLogVerbose("%s", audio_->Description());
+        waveIn_ = SystemWaveInput::FromEnvironment();
         midiOut_ = std::make_unique<SystemMidiOutput>(audio_->GetMixer());
         auto* frame = new MainFrame();
         noteBox_ = std::make_unique<WxNoteBox>(*frame);
         application_ = std::make_unique<Application>(Platform{*frame, *frame, *frame, files_, pictures_, text_,
-                                                              *frame, audio_->Output(), waveIn_, *midiOut_, *noteBox_,
+                                                              *frame, audio_->Output(), *waveIn_, *midiOut_, *noteBox_,
                                                               desktop_});
         frame->Attach(application_.get());
         noteBox_->Attach(application_.get());
@@ -40,8 +41,11 @@ public:
         if (!application_->Create()) return true;
         application_->Paint();
         application_->InstallAccelerators();
-        // The devices' done notices reach the application from here.
-        audioPump_.Bind(wxEVT_TIMER, [this](wxTimerEvent&) { audio_->Pump(); });
+        // The devices' notices reach the application from here.
+        audioPump_.Bind(wxEVT_TIMER, [this](wxTimerEvent&) {
+            audio_->Pump();
+            waveIn_->Pump();
+        });
         audioPump_.Start(kAudioPumpMs);
         return true;
     }
@@ -51,6 +55,7 @@ public:
         application_.reset();
         noteBox_.reset();
         midiOut_.reset();
+        waveIn_.reset();
         audio_.reset();
         return wxApp::OnExit();
     }
@@ -59,11 +64,11 @@ private:
     static constexpr int kAudioPumpMs = 10;
 
     std::unique_ptr<AudioBackend> audio_;  // outlives the application's devices
+    std::unique_ptr<SystemWaveInput> waveIn_;  // outlives the application's devices
     wxTimer audioPump_;
     PosixFileSystem files_;
     DlPictureLibraries pictures_;
     WxTextRenderer text_;
-    NoWaveInput waveIn_;
     PosixDesktop desktop_;
     std::unique_ptr<SystemMidiOutput> midiOut_;  // after the audio, before the application
     std::unique_ptr<WxNoteBox> noteBox_;  // outlives the application
