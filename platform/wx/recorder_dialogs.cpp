@@ -104,7 +104,6 @@ public:
         auto* volume = new wxButton(&dialog_, kRecordVolumeId, "Rec.Vol.");
         start_ = new wxButton(&dialog_, kStartId, "START");
         finish_ = new wxButton(&dialog_, kFinishId, "FINISH");
-        start_->SetDefault();
         LayOut(dialog_,
                {{group, {6, 3, 161, 56}},
                 {text_, {30, 21, 130, 13}},
@@ -119,6 +118,10 @@ public:
         Forward(finish_, &RecorderEvents::FinishPressed);
         dialog_.Bind(wxEVT_CLOSE_WINDOW, [this](wxCloseEvent&) { Notify(&RecorderEvents::ClosePressed); });
         dialog_.Bind(wxEVT_TIMER, [this](wxTimerEvent&) { Notify(&RecorderEvents::TimerTick); });
+        dialog_.Bind(wxEVT_INIT_DIALOG, [this](wxInitDialogEvent& event) {
+            event.Skip();
+            dialog_.CallAfter([this] { FocusNextStep(); });
+        });
         CloseOnEscape(dialog_);
     }
 
@@ -131,10 +134,9 @@ public:
 
     void SetText(const std::string& utf8) override { text_->SetLabelText(Text(utf8)); }
 
-    // Enter presses START while it can be pressed, then FINISH.
     void EnableButton(RecorderButton button, bool enabled) override {
         (button == RecorderButton::Start ? start_ : finish_)->Enable(enabled);
-        (start_->IsEnabled() ? start_ : finish_)->SetDefault();
+        FocusNextStep();
     }
 
     void StartTimer(int periodMs) override { timer_.Start(periodMs); }
@@ -150,6 +152,15 @@ public:
 
 private:
     using Handler = void (RecorderEvents::*)(RecorderDialog&);
+
+    // Enter presses START while it can be pressed, then FINISH: each is the
+    // default button and holds the focus in its turn (the focus would
+    // otherwise rest on "Rec.Vol.", the first control).
+    void FocusNextStep() {
+        wxButton* next = start_->IsEnabled() ? start_ : finish_;
+        next->SetDefault();
+        if (next->IsEnabled() && dialog_.IsShown()) next->SetFocus();
+    }
 
     void Notify(Handler handler) {
         if (!closed_) (events_.*handler)(*this);

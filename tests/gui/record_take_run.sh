@@ -28,10 +28,9 @@ save=$(timeout 15 xdotool search --sync --onlyvisible --name '^Save as \.\.\.$' 
   || { echo "FAIL: no save dialog"; exit 1; }
 xdotool windowfocus --sync "$save" type --delay 30 "Take 1"
 sleep 0.5
-[ -z "$pictures" ] || import -window "$save" "$pictures/save_take.png"
+[ -z "$pictures" ] || import -window "$save" "$pictures/save-as.png"
 xdotool key Return
 sleep 2
-[ -z "$pictures" ] || snap_window "$pictures/take_loaded.png"
 
 take="$work/Take 1.wav"
 [ -f "$take" ] || { echo "FAIL: no take saved"; ls "$work"; exit 1; }

@@ -1,9 +1,6 @@
 // The recorder's modal dialogs, driven from inside their own modal loops:
 // each step is queued with CallAfter, and keys, clicks and the close box go
 // through GTK as the X server's would.
-//
-// With EARLOOP_DIALOG_SHOTS set to a folder, the dialogs are also saved
-// there as recorder.png and save-as.png (scripts/dialog-screenshots.sh).
 
 #include <gtest/gtest.h>
 #include <gtk/gtk.h>
@@ -124,14 +121,6 @@ void ExpectLaidOut(wxDialog* dialog) {
     for (std::size_t i = 0; i < grouped; ++i) EXPECT_TRUE(group.Contains(inside[i]->GetRect())) << inside[i]->GetLabel();
 }
 
-// The pictures of the README, once the dialog has drawn what it shows now.
-void SaveForDocs(wxWindow* dialog, const char* file) {
-    const char* folder = std::getenv("EARLOOP_DIALOG_SHOTS");
-    if (!folder) return;
-    Settle(300);
-    ASSERT_TRUE(testing::Shown(dialog).SaveFile(wxString::FromUTF8(folder) + "/" + file, wxBITMAP_TYPE_PNG));
-}
-
 struct WindowFixture : ::testing::Test {
     MainFrame* frame = new MainFrame();
     Watchdog watchdog;
@@ -208,7 +197,6 @@ TEST_F(RecorderWindow, StartTicksAndFinishReachTheProgramWhileItsOwnTimersRunOn)
             Settle(60);
             EXPECT_EQ(dialog->FindWindow(kRecordText)->GetLabel(), "Now Recording - - 3.2 sec");
             EXPECT_GT(pumpTicks, 3);
-            SaveForDocs(dialog, "recorder.png");
             Click(dialog->FindWindow(kRecordVolume));
             Click(dialog->FindWindow(kFinish));
         });
@@ -304,7 +292,6 @@ TEST_F(TakeNameWindow, OkWaitsForAnEditAndGivesTheTypedNameAndEnterPressesIt) {
             EXPECT_TRUE(dialog->IsModal()) << "Enter pressed the disabled OK";
             name->SetValue(wxString::FromUTF8("ギター練習 1"));
             EXPECT_TRUE(ok->IsEnabled());
-            SaveForDocs(dialog, "save-as.png");
             Activate(dialog);
             PressKey(dialog, GDK_KEY_Tab);
             EXPECT_EQ(Focused(dialog), ok);
