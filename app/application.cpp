@@ -173,8 +173,7 @@ void Application::InstallAccelerators() {
 }
 
 // Every command id that the menu, the keys, the buttons and the program itself
-// send. An entry without a handler belongs to a feature still to come and does
-// nothing yet; an id that is not listed does nothing either.
+// send; an id that is not listed does nothing.
 const Application::CommandEntry* Application::FindCommand(int id) {
     namespace cid = ControlId;
     using A = Application;
@@ -211,7 +210,7 @@ bool Application::IsCommand(int id) { return FindCommand(id) != nullptr; }
 
 void Application::Command(int id) {
     const CommandEntry* entry = FindCommand(id);
-    if (entry && entry->handler) (this->*entry->handler)();
+    if (entry) (this->*entry->handler)();
 }
 
 void Application::ExitProgram() { platform_.window.RequestClose(); }
