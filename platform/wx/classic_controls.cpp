@@ -10,6 +10,8 @@
 #include <cmath>
 #include <vector>
 
+#include "platform/wx/utf8.h"
+
 namespace earloop {
 
 namespace {
@@ -65,8 +67,6 @@ void EtchedFrame(wxDC& dc, wxRect r) {
     Bevel(dc, light, kHighlight, kHighlight);
     Bevel(dc, shadow, kShadow, kShadow);
 }
-
-wxString FromUtf8(const std::string& utf8) { return wxString::FromUTF8(utf8.data(), utf8.size()); }
 
 // Text in the disabled look of classic controls: a highlight copy one pixel
 // down and right under a shadow-coloured copy.

@@ -13,9 +13,10 @@ void SetAccessibleName(wxWindow& control, const wxString& name);
 // The control's name in the accessibility tree.
 wxString AccessibleName(wxWindow& control);
 
-// Lets a button or an entry be as small as the rectangle a dialog template
-// gives it: the theme's minimum height and padding are made for larger
-// layouts, and GTK would cut the caption off inside the smaller rectangle.
-void FitThemeToTemplate(wxWindow& control);
+// Lets the buttons, entries, check boxes, radio buttons and tabs of `dialog`
+// be as small as the rectangles its template gives them: the default theme
+// sizes them for touch (a button is 34 pixels high), and GTK would cut their
+// captions off inside the smaller rectangles.
+void UseCompactTheme(wxWindow& dialog);
 
 }  // namespace earloop

@@ -21,12 +21,11 @@
 #include "app/application.h"
 #include "display/main_window.h"
 #include "platform/wx/key_mapping.h"
+#include "platform/wx/utf8.h"
 
 namespace earloop {
 
 namespace {
-
-wxString Text(const std::string& utf8) { return wxString::FromUTF8(utf8.data(), utf8.size()); }
 
 wxMenu* BuildMenu(const std::vector<MenuItemSpec>& items) {
     auto* menu = new wxMenu;
@@ -34,9 +33,9 @@ wxMenu* BuildMenu(const std::vector<MenuItemSpec>& items) {
         if (item.text.empty())
             menu->AppendSeparator();
         else if (!item.submenu.empty())
-            menu->AppendSubMenu(BuildMenu(item.submenu), Text(item.text));
+            menu->AppendSubMenu(BuildMenu(item.submenu), FromUtf8(item.text));
         else
-            menu->Append(ToolkitCommandId(item.id), Text(item.text));
+            menu->Append(ToolkitCommandId(item.id), FromUtf8(item.text));
     }
     return menu;
 }
@@ -44,7 +43,7 @@ wxMenu* BuildMenu(const std::vector<MenuItemSpec>& items) {
 }  // namespace
 
 MainFrame::MainFrame()
-    : wxFrame(nullptr, wxID_ANY, Text(kProgramCaption), wxPoint(0, 0), wxDefaultSize),
+    : wxFrame(nullptr, wxID_ANY, FromUtf8(kProgramCaption), wxPoint(0, 0), wxDefaultSize),
       backing_(kClientWidth, kClientHeight, 24),
       font_(ClassicGuiFont()) {
     SetClientSize(kClientWidth, kClientHeight);
@@ -143,7 +142,7 @@ void MainFrame::CreateStatusBar(const std::vector<int>& rightEdges) {
     panel_->SetSize(0, 0, kClientWidth, kClientHeight);
 }
 
-void MainFrame::SetStatusText(int part, const std::string& utf8) { wxFrame::SetStatusText(Text(utf8), part); }
+void MainFrame::SetStatusText(int part, const std::string& utf8) { wxFrame::SetStatusText(FromUtf8(utf8), part); }
 
 void MainFrame::SetIcon(const FrameBuffer& icon) {
     wxIcon wxicon;
@@ -153,7 +152,7 @@ void MainFrame::SetIcon(const FrameBuffer& icon) {
 
 void MainFrame::SetMenu(const std::vector<MenuSpec>& menus) {
     auto* bar = new wxMenuBar;
-    for (const MenuSpec& menu : menus) bar->Append(BuildMenu(menu.items), Text(menu.title));
+    for (const MenuSpec& menu : menus) bar->Append(BuildMenu(menu.items), FromUtf8(menu.title));
     SetMenuBar(bar);
     SetClientSize(kClientWidth, kClientHeight);
 }
@@ -325,7 +324,7 @@ MessageResult MainFrame::ShowMessageBox(const MessageBoxRequest& request) {
     case MessageIcon::Question: style |= wxICON_QUESTION; break;
     }
     wxWindow* owner = request.ownedByMainWindow && IsShown() ? this : nullptr;
-    wxMessageDialog dialog(owner, Text(request.text), Text(request.caption), style);
+    wxMessageDialog dialog(owner, FromUtf8(request.text), FromUtf8(request.caption), style);
     switch (dialog.ShowModal()) {
     case wxID_CANCEL: return MessageResult::Cancel;
     case wxID_YES: return MessageResult::Yes;
@@ -340,7 +339,7 @@ namespace {
 // must also find "take.wav" and "Take.Wav".
 wxString CaseInsensitivePattern(const std::string& pattern) {
     wxString any;
-    for (const wxUniChar c : Text(pattern)) {
+    for (const wxUniChar c : FromUtf8(pattern)) {
         if (wxIsalpha(c))
             any << '[' << wxString(c).Lower() << wxString(c).Upper() << ']';
         else
@@ -356,10 +355,10 @@ class WxProgressWindow : public ProgressWindow {
 public:
     WxProgressWindow(EventGate& gate, const std::string& title, const std::string& text, int percent)
         : gate_(gate),
-          dialog_(new wxDialog(nullptr, wxID_ANY, Text(title), wxDefaultPosition, wxDefaultSize, wxCAPTION)) {
+          dialog_(new wxDialog(nullptr, wxID_ANY, FromUtf8(title), wxDefaultPosition, wxDefaultSize, wxCAPTION)) {
         gate_.ProgressOpened(dialog_);
         auto* sizer = new wxBoxSizer(wxVERTICAL);
-        label_ = new wxStaticText(dialog_, wxID_ANY, Text(text), wxDefaultPosition, wxSize(220, -1));
+        label_ = new wxStaticText(dialog_, wxID_ANY, FromUtf8(text), wxDefaultPosition, wxSize(220, -1));
         gauge_ = new wxGauge(dialog_, wxID_ANY, 100, wxDefaultPosition, wxSize(220, 16));
         gauge_->SetValue(percent);
         sizer->Add(label_, 0, wxALL, 10);
@@ -377,7 +376,7 @@ public:
     WxProgressWindow& operator=(const WxProgressWindow&) = delete;
 
     void SetText(const std::string& text) override {
-        label_->SetLabel(Text(text));
+        label_->SetLabel(FromUtf8(text));
         gate_.LetProgressPaint();
     }
     void SetPercent(int percent) override {
@@ -398,9 +397,9 @@ std::optional<std::string> MainFrame::ChooseOpenFile(const OpenFileRequest& requ
     wxString wildcard;
     for (const FileFilter& filter : request.filters) {
         if (!wildcard.empty()) wildcard << '|';
-        wildcard << Text(filter.description) << '|' << CaseInsensitivePattern(filter.pattern);
+        wildcard << FromUtf8(filter.description) << '|' << CaseInsensitivePattern(filter.pattern);
     }
-    const wxFileName start(Text(request.initialPath));
+    const wxFileName start(FromUtf8(request.initialPath));
     wxFileDialog dialog(this, wxFileSelectorPromptStr, start.GetPath(), wxEmptyString, wildcard,
                         wxFD_OPEN | wxFD_FILE_MUST_EXIST);
     const int answer = dialog.ShowModal();

@@ -8,12 +8,11 @@
 #include "app/application.h"
 #include "display/note_box.h"
 #include "platform/wx/key_mapping.h"
+#include "platform/wx/utf8.h"
 
 namespace earloop {
 
 namespace {
-
-wxString Text(const std::string& utf8) { return wxString::FromUTF8(utf8.data(), utf8.size()); }
 
 ControlKind ClassicKind(NoteBoxControlKind kind) {
     switch (kind) {
@@ -40,7 +39,7 @@ Rect WxNoteBox::OwnerFrame() {
 void WxNoteBox::Create(Rect frame, const std::string& title, const std::vector<NoteBoxControlSpec>& controls,
                        const std::vector<Accelerator>& keys) {
     if (dialog_) Destroy();
-    dialog_ = new wxFrame(&owner_, wxID_ANY, Text(title), wxPoint(frame.x, frame.y), wxSize(frame.width, frame.height),
+    dialog_ = new wxFrame(&owner_, wxID_ANY, FromUtf8(title), wxPoint(frame.x, frame.y), wxSize(frame.width, frame.height),
                           wxCAPTION | wxCLOSE_BOX | wxSYSTEM_MENU | wxSTAY_ON_TOP | wxFRAME_TOOL_WINDOW |
                               wxFRAME_FLOAT_ON_PARENT);
     dialog_->SetBackgroundColour(ClassicFaceColour());
@@ -95,7 +94,7 @@ void WxNoteBox::Create(Rect frame, const std::string& title, const std::vector<N
     for (const NoteBoxControlSpec& spec : controls) {
         wxWindow* window = nullptr;
         if (spec.kind == NoteBoxControlKind::CheckBox) {
-            auto* box = new wxCheckBox(dialog, wxID_ANY, Text(spec.caption), wxPoint(spec.rect.x, spec.rect.y),
+            auto* box = new wxCheckBox(dialog, wxID_ANY, FromUtf8(spec.caption), wxPoint(spec.rect.x, spec.rect.y),
                                        wxSize(spec.rect.width, spec.rect.height));
             box->SetFont(font_);
             box->Bind(wxEVT_CHECKBOX, [this, id = spec.id](wxCommandEvent&) { OnControlCommand(id); });
@@ -146,7 +145,7 @@ void WxNoteBox::SetText(int id, const std::string& utf8) {
     if (auto* classic = dynamic_cast<ClassicControl*>(window))
         classic->SetCaption(utf8);
     else if (window)
-        window->SetLabel(Text(utf8));
+        window->SetLabel(FromUtf8(utf8));
 }
 
 void WxNoteBox::Check(int id, bool checked) {

@@ -18,12 +18,11 @@
 
 #include "platform/wx/gtk_widgets.h"
 #include "platform/wx/main_frame.h"
+#include "platform/wx/utf8.h"
 
 namespace earloop {
 
 namespace {
-
-wxString Text(const std::string& utf8) { return wxString::FromUTF8(utf8.data(), utf8.size()); }
 
 // The classic controls' ids.
 constexpr int kRecordTextId = 1009;
@@ -118,21 +117,18 @@ public:
         Forward(finish_, &RecorderEvents::FinishPressed);
         dialog_.Bind(wxEVT_CLOSE_WINDOW, [this](wxCloseEvent&) { Notify(&RecorderEvents::ClosePressed); });
         dialog_.Bind(wxEVT_TIMER, [this](wxTimerEvent&) { Notify(&RecorderEvents::TimerTick); });
-        dialog_.Bind(wxEVT_INIT_DIALOG, [this](wxInitDialogEvent& event) {
-            event.Skip();
-            dialog_.CallAfter([this] { FocusNextStep(); });
-        });
         CloseOnEscape(dialog_);
     }
 
     // Modal until Close, which Opened may already have called.
     void Run() {
         events_.Opened(*this);
+        FocusNextStep();
         if (!closed_) dialog_.ShowModal();
         timer_.Stop();
     }
 
-    void SetText(const std::string& utf8) override { text_->SetLabelText(Text(utf8)); }
+    void SetText(const std::string& utf8) override { text_->SetLabelText(FromUtf8(utf8)); }
 
     void EnableButton(RecorderButton button, bool enabled) override {
         (button == RecorderButton::Start ? start_ : finish_)->Enable(enabled);
@@ -159,7 +155,7 @@ private:
     void FocusNextStep() {
         wxButton* next = start_->IsEnabled() ? start_ : finish_;
         next->SetDefault();
-        if (next->IsEnabled() && dialog_.IsShown()) next->SetFocus();
+        if (next->IsEnabled()) next->SetFocus();
     }
 
     void Notify(Handler handler) {
@@ -190,7 +186,7 @@ std::optional<std::string> MainFrame::AskTakeName(const std::string& recordedTex
     wxDialog dialog(this, wxID_ANY, "Save as ...", wxDefaultPosition, wxDefaultSize, kDialogStyle);
     auto* group = new wxStaticBox(&dialog, wxID_ANY, "Recorded as WAVE format");
     auto* recorded = new wxStaticText(&dialog, kRecordedTextId, wxEmptyString);
-    recorded->SetLabelText(Text(recordedText));
+    recorded->SetLabelText(FromUtf8(recordedText));
     auto* prompt = new wxStaticText(&dialog, wxID_ANY, "Save as . .");
     auto* name = new wxTextCtrl(&dialog, kTakeNameId);
     name->SetMaxLength(kTakeNameLength);

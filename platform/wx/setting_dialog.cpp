@@ -1,6 +1,5 @@
 #include "platform/wx/setting_dialog.h"
 
-#include <gtk/gtk.h>
 #include <wx/button.h>
 #include <wx/checkbox.h>
 #include <wx/choice.h>
@@ -15,7 +14,9 @@
 #include <algorithm>
 
 #include "platform/wx/classic_controls.h"
+#include "platform/wx/gtk_widgets.h"
 #include "platform/wx/main_frame.h"
+#include "platform/wx/utf8.h"
 #include "settings/setting_dialog.h"
 
 namespace earloop {
@@ -23,32 +24,6 @@ namespace earloop {
 namespace {
 
 using Kind = SettingControlKind;
-
-wxString Wx(const std::string& utf8) { return wxString::FromUTF8(utf8.data(), utf8.size()); }
-
-constexpr const char* kDialogName = "earloop-setting";
-
-// Adwaita sizes its buttons, entries and tabs for touch (a button is 34
-// pixels high); these rules bring them down to the text they hold.
-constexpr const char* kCompactStyle =
-    "#earloop-setting button { min-height: 0; min-width: 0; padding: 0 6px; }\n"
-    "#earloop-setting entry { min-height: 0; padding-top: 0; padding-bottom: 0; }\n"
-    "#earloop-setting checkbutton, #earloop-setting radiobutton { min-height: 0; padding: 0; }\n"
-    "#earloop-setting check, #earloop-setting radio { min-width: 12px; min-height: 12px; margin: 0 4px 0 0; }\n"
-    "#earloop-setting notebook > header > tabs > tab { min-height: 0; padding: 2px 5px; }\n";
-
-void InstallCompactStyle() {
-    static bool installed = false;
-    if (installed) return;
-    installed = true;
-    GtkCssProvider* provider = gtk_css_provider_new();
-    gtk_css_provider_load_from_data(provider, kCompactStyle, -1, nullptr);
-    gtk_style_context_add_provider_for_screen(gdk_screen_get_default(), GTK_STYLE_PROVIDER(provider),
-                                              GTK_STYLE_PROVIDER_PRIORITY_APPLICATION);
-    g_object_unref(provider);
-}
-
-GtkWidget* Widget(wxWindow* window) { return static_cast<GtkWidget*>(window->GetHandle()); }
 
 int WxButtonId(int id) {
     if (id == SettingId::Ok) return wxID_OK;
@@ -59,9 +34,8 @@ int WxButtonId(int id) {
 }  // namespace
 
 WxSettingDialog::WxSettingDialog(wxWindow* owner, const SettingDialogSpec& layout, SettingEvents& events)
-    : dialog_(owner, wxID_ANY, Wx(layout.title)), events_(events) {
-    InstallCompactStyle();
-    gtk_widget_set_name(Widget(&dialog_), kDialogName);
+    : dialog_(owner, wxID_ANY, FromUtf8(layout.title)), events_(events) {
+    UseCompactTheme(dialog_);
     dialog_.SetFont(ClassicDialogFont());
     dialog_.SetClientSize(dialog_.ConvertDialogToPixels(wxSize(layout.width, layout.height)));
 
@@ -69,7 +43,7 @@ WxSettingDialog::WxSettingDialog(wxWindow* owner, const SettingDialogSpec& layou
     notebook_ = new wxNotebook(&dialog_, wxID_ANY, tabs.GetPosition(), tabs.GetSize());
     for (std::size_t i = 0; i < layout.pages.size(); ++i) {
         auto* page = new wxPanel(notebook_);
-        notebook_->AddPage(page, Wx(layout.pages[i].tab), i == 0);
+        notebook_->AddPage(page, FromUtf8(layout.pages[i].tab), i == 0);
         pages_.push_back(page);
         const auto pageId = static_cast<SettingPage>(i);
         for (const SettingControlSpec& spec : layout.pages[i].controls)
@@ -78,7 +52,7 @@ WxSettingDialog::WxSettingDialog(wxWindow* owner, const SettingDialogSpec& layou
 
     for (const SettingControlSpec& spec : layout.buttons) {
         const wxRect r = Pixels(spec.rect);
-        auto* button = new wxButton(&dialog_, WxButtonId(spec.id), Wx(spec.caption), r.GetPosition(), r.GetSize(),
+        auto* button = new wxButton(&dialog_, WxButtonId(spec.id), FromUtf8(spec.caption), r.GetPosition(), r.GetSize(),
                                     wxBU_EXACTFIT);
         if (spec.id == SettingId::Ok) button->SetDefault();
         button->Bind(wxEVT_BUTTON, [this, id = spec.id](wxCommandEvent&) { events_.ButtonPressed(*this, id); });
@@ -94,7 +68,7 @@ wxRect WxSettingDialog::Pixels(Rect r) const {
 
 wxWindow* WxSettingDialog::CreateControl(wxWindow* page, SettingPage pageId, const SettingControlSpec& spec) {
     const wxRect r = Pixels(spec.rect);
-    const wxString caption = Wx(spec.caption);
+    const wxString caption = FromUtf8(spec.caption);
     const SettingControl control{pageId, spec.id};
     auto changed = [this, control](wxCommandEvent&) { events_.Changed(*this, control); };
     wxWindow* window = nullptr;
@@ -138,7 +112,7 @@ wxWindow* WxSettingDialog::CreateControl(wxWindow* page, SettingPage pageId, con
         break;
     }
     if (spec.kind == Kind::DropDownList || spec.kind == Kind::EditableList || spec.kind == Kind::ReadOnlyEdit)
-        atk_object_set_name(gtk_widget_get_accessible(Widget(window)), spec.caption.c_str());
+        SetAccessibleName(*window, caption);
     return window;
 }
 
@@ -171,8 +145,8 @@ void WxSettingDialog::EnablePage(SettingPage page, bool enabled) {
 void WxSettingDialog::SetText(SettingControl control, const std::string& utf8) {
     const Entry* entry = Find(control);
     if (!entry) return;
-    if (auto* label = dynamic_cast<wxStaticText*>(entry->window)) label->SetLabelText(Wx(utf8));
-    if (auto* field = dynamic_cast<wxTextEntry*>(entry->window)) field->ChangeValue(Wx(utf8));
+    if (auto* label = dynamic_cast<wxStaticText*>(entry->window)) label->SetLabelText(FromUtf8(utf8));
+    if (auto* field = dynamic_cast<wxTextEntry*>(entry->window)) field->ChangeValue(FromUtf8(utf8));
 }
 
 std::string WxSettingDialog::Text(SettingControl control) {
@@ -203,7 +177,7 @@ void WxSettingDialog::SetEntries(SettingControl list, const std::vector<std::str
     auto* items = entry ? dynamic_cast<wxItemContainer*>(entry->window) : nullptr;
     if (!items) return;
     wxArrayString texts;
-    for (const std::string& text : entries) texts.Add(Wx(text));
+    for (const std::string& text : entries) texts.Add(FromUtf8(text));
     items->Set(texts);
 }
 

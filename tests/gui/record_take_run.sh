@@ -20,6 +20,7 @@ sleep 0.5
 xdotool key Down Return
 recorder=$(timeout 15 xdotool search --sync --onlyvisible --name '^Varar WAVE Recorder$' | head -n 1) \
   || { echo "FAIL: no recorder dialog"; exit 1; }
+sleep 1
 xdotool windowfocus --sync "$recorder" key Return  # START, the default button
 sleep 2.5
 [ -z "$pictures" ] || import -window "$recorder" "$pictures/recorder.png"
