@@ -15,6 +15,19 @@
 namespace earloop {
 namespace {
 
+// An open file descriptor, closed with its owner.
+class FileDescriptor {
+public:
+    explicit FileDescriptor(int fd) : fd_(fd) {}
+    ~FileDescriptor() { ::close(fd_); }
+    FileDescriptor(const FileDescriptor&) = delete;
+    FileDescriptor& operator=(const FileDescriptor&) = delete;
+    operator int() const { return fd_; }
+
+private:
+    int fd_;
+};
+
 bool WriteAllAt(int fd, std::string_view data, off_t offset) {
     while (!data.empty()) {
         const ssize_t n = ::pwrite(fd, data.data(), data.size(), offset);
@@ -84,9 +97,6 @@ namespace {
 class PosixInputFile : public InputFile {
 public:
     explicit PosixInputFile(int fd) : fd_(fd) {}
-    ~PosixInputFile() override { ::close(fd_); }
-    PosixInputFile(const PosixInputFile&) = delete;
-    PosixInputFile& operator=(const PosixInputFile&) = delete;
 
     std::optional<std::uint64_t> Size() override {
         struct stat st {};
@@ -108,7 +118,7 @@ public:
     }
 
 private:
-    int fd_;
+    FileDescriptor fd_;
 };
 }  // namespace
 
@@ -202,9 +212,6 @@ namespace {
 class PosixOutputFile : public OutputFile {
 public:
     explicit PosixOutputFile(int fd) : fd_(fd) {}
-    ~PosixOutputFile() override { ::close(fd_); }
-    PosixOutputFile(const PosixOutputFile&) = delete;
-    PosixOutputFile& operator=(const PosixOutputFile&) = delete;
 
     bool Write(const std::uint8_t* data, std::size_t bytes) override {
         return WriteAll(fd_, {reinterpret_cast<const char*>(data), bytes});
@@ -215,7 +222,7 @@ public:
     bool Truncate(std::uint64_t size) override { return ::ftruncate(fd_, static_cast<off_t>(size)) == 0; }
 
 private:
-    int fd_;
+    FileDescriptor fd_;
 };
 
 // Copies `from` into a new file `to` that must not exist yet.
