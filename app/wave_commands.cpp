@@ -84,7 +84,8 @@ void Application::OpenWave() {
 }
 
 std::optional<std::string> Application::ChooseWaveFile() {
-    const OpenFileRequest request{settings_.currentDir, {{"*.WAV", "*.WAV"}, {"Audio files", kAudioFilePatterns}, {"*.*", "*.*"}}};
+    const OpenFileRequest request{settings_.currentDir,
+                                  {{"*.WAV", "*.WAV"}, {"Audio files", kAudioFilePatterns}, {"*.*", "*.*"}}};
     const auto path = platform_.dialogs.ChooseOpenFile(request);
     if (!path) error_.Set(WaveError::OpenDialogCancelled, {});
     return path;
@@ -98,7 +99,8 @@ bool Application::TryLoad(const std::string& path, WaveImage& loaded) {
     if (IsRiffWave(platform_.files, path)) {
         if (!CheckWaveHeader(platform_.files, path, error_, samples_.memoryFactor)) return false;
         platform_.window.SetBusyCursor(true);
-        image = LoadWaveFile(platform_.files, platform_.dialogs, platform_.keyboard, path, samples_.memoryFactor, error_);
+        image = LoadWaveFile(platform_.files, platform_.dialogs, platform_.keyboard, path, samples_.memoryFactor,
+                             error_);
     } else {
         const auto audio = OpenAudioFile(platform_.decoder, platform_.files, path, error_);
         if (!audio) return false;

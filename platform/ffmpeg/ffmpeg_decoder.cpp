@@ -70,7 +70,10 @@ public:
           packet_(av_packet_alloc()),
           frame_(av_frame_alloc()),
           stream_(stream),
-          format_(std::move(format)) {}
+          format_(std::move(format)),
+          inFormat_(codec_->sample_fmt),
+          inRate_(codec_->sample_rate),
+          inChannels_(codec_->ch_layout.nb_channels) {}
 
     bool Allocated() const { return packet_ && frame_; }
     const DecodedFormat& Format() const override { return format_; }
@@ -101,8 +104,12 @@ private:
         for (;;) {
             const int received = avcodec_receive_frame(codec_.get(), frame_.get());
             if (received == 0) {
-                const bool converted = Resample(const_cast<const std::uint8_t**>(frame_->extended_data),
-                                                frame_->nb_samples);
+                // The resampler was set up for the stream's first layout; a
+                // stream that changes it midway is not taken.
+                const bool converted =
+                    frame_->format == inFormat_ && frame_->sample_rate == inRate_ &&
+                    frame_->ch_layout.nb_channels == inChannels_ &&
+                    Resample(const_cast<const std::uint8_t**>(frame_->extended_data), frame_->nb_samples);
                 av_frame_unref(frame_.get());
                 return converted;
             }
@@ -152,6 +159,9 @@ private:
     FrameHandle frame_;
     int stream_;
     DecodedFormat format_;
+    int inFormat_;    // what the resampler takes
+    int inRate_;
+    int inChannels_;
     std::vector<std::uint8_t> pending_;  // converted frames not yet delivered
     std::size_t taken_ = 0;              // bytes of them delivered
     bool finished_ = false;
