@@ -27,6 +27,7 @@
 #include "ports/error_state.h"
 #include "ports/file_system.h"
 #include "ports/keyboard_port.h"
+#include "ports/audio_decoder.h"
 #include "ports/midi_port.h"
 #include "ports/note_box_port.h"
 #include "ports/picture_library.h"
@@ -54,6 +55,7 @@ struct Platform {
     MidiOutput& midiOut;
     NoteBoxPort& noteBox;
     DesktopPort& desktop;
+    AudioDecoder& decoder;
 };
 
 // The text of the boxes that end the program at start-up.

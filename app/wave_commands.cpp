@@ -8,6 +8,7 @@
 #include "app/application.h"
 #include "app/format_text.h"
 #include "ports/control_ids.h"
+#include "wave/decoded_loader.h"
 #include "wave/loader.h"
 #include "wave/wav_format.h"
 #include "wave/wave_errors.h"
@@ -20,6 +21,11 @@ namespace row = transport_row;
 
 constexpr int kWaveOutFailed = 210;
 constexpr int kTakeWaveOutFailed = 211;
+
+// WAV files and what the decoder reads: MP3, AAC, FLAC, Ogg Vorbis, Opus,
+// AIFF and the sound of videos.
+constexpr const char* kAudioFilePatterns =
+    "*.wav;*.mp3;*.m4a;*.aac;*.flac;*.ogg;*.oga;*.opus;*.aif;*.aiff;*.aifc;*.mp4;*.m4v;*.mov;*.mkv;*.webm";
 
 
 }  // namespace
@@ -78,18 +84,29 @@ void Application::OpenWave() {
 }
 
 std::optional<std::string> Application::ChooseWaveFile() {
-    const OpenFileRequest request{settings_.currentDir, {{"*.WAV", "*.WAV"}, {"*.*", "*.*"}}};
+    const OpenFileRequest request{settings_.currentDir,
+                                  {{"*.WAV", "*.WAV"}, {"Audio files", kAudioFilePatterns}, {"*.*", "*.*"}}};
     const auto path = platform_.dialogs.ChooseOpenFile(request);
     if (!path) error_.Set(WaveError::OpenDialogCancelled, {});
     return path;
 }
 
-// The header check and the read of the whole file into a new image; the wait
-// cursor stays on from the read until the wave is ready.
+// The header check and the read of the whole file into a new image (a file
+// that is not a RIFF WAVE file: its opening and decoding); the wait cursor
+// stays on from the read until the wave is ready.
 bool Application::TryLoad(const std::string& path, WaveImage& loaded) {
-    if (!CheckWaveHeader(platform_.files, path, error_, samples_.memoryFactor)) return false;
-    platform_.window.SetBusyCursor(true);
-    auto image = LoadWaveFile(platform_.files, platform_.dialogs, platform_.keyboard, path, samples_.memoryFactor, error_);
+    std::optional<WaveImage> image;
+    if (IsRiffWave(platform_.files, path)) {
+        if (!CheckWaveHeader(platform_.files, path, error_, samples_.memoryFactor)) return false;
+        platform_.window.SetBusyCursor(true);
+        image = LoadWaveFile(platform_.files, platform_.dialogs, platform_.keyboard, path, samples_.memoryFactor,
+                             error_);
+    } else {
+        const auto audio = OpenAudioFile(platform_.decoder, platform_.files, path, error_);
+        if (!audio) return false;
+        platform_.window.SetBusyCursor(true);
+        image = LoadDecodedAudio(*audio, platform_.dialogs, platform_.keyboard, error_);
+    }
     if (!image) {
         platform_.window.SetBusyCursor(false);
         return false;
@@ -150,8 +167,14 @@ void Application::FinishWaveLoad() {
     const WaveFormatInfo& file = samples_.Format();
     ShowFileInStatusBar();
     window.SetStatusText(1, FormatText(" 0 msec / %d msec ", static_cast<int>(playback_.totalMs)));
-    window.SetStatusText(2, FormatText(file.nChannels == 2 ? " %dHz stereo %dbit" : " %dHz mono %dbit",
-                                   static_cast<int>(file.nSamplesPerSec), static_cast<int>(file.wBitsPerSample)));
+    const char* channels = file.nChannels == 2 ? "stereo" : "mono";
+    if (samples_.image.decodedFrom.empty()) {
+        window.SetStatusText(2, FormatText(" %dHz %s %dbit", static_cast<int>(file.nSamplesPerSec), channels,
+                                           static_cast<int>(file.wBitsPerSample)));
+    } else {
+        window.SetStatusText(2, " " + samples_.image.decodedFrom +
+                                    FormatText(" %dHz %s", static_cast<int>(file.nSamplesPerSec), channels));
+    }
 
     const std::span<const std::uint8_t> active(samples_.Active(), samples_.workBytes);
     const std::uint32_t blockAlign = samples_.outputFormat.nBlockAlign;

@@ -8,6 +8,9 @@
 #                                    rubberband on 60 s of music, and the time
 #                                    stretch alone; installs Debian's soundstretch and
 #                                    rubberband-cli when they are missing
+#   scripts/bench.sh decode          decoding 5 minutes of music as a 320 kbit/s MP3 and as
+#                                    FLAC against ffmpeg -f s16le, and the peak memory of the
+#                                    MP3's load; installs Debian's ffmpeg when it is missing
 #   scripts/bench.sh mixer [seconds] the audio callback's work per period, as a share
 #                                    of the period, with stream voices at the highest rate
 #   scripts/bench.sh analysis [ticks] one analysis tick at 2048 points as a share of the
@@ -36,6 +39,19 @@ if [ "${1:-}" = mixer ]; then
   shift
   cmake --build build/bench --target earloop_mixer_bench
   exec build/bench/bin/earloop_mixer_bench "$@"
+fi
+
+if [ "${1:-}" = decode ]; then
+  command -v ffmpeg >/dev/null || apt_install ffmpeg
+  cmake --build build/bench --target earloop_decode_bench earloop_music_wav >/dev/null
+  work=$(mktemp -d "${TMPDIR:-/tmp}/earloop_decode_bench_XXXXXX")
+  trap 'rm -rf "$work"' EXIT
+  build/bench/bin/earloop_music_wav "$work/music.wav" 300
+  ffmpeg -nostdin -loglevel error -i "$work/music.wav" -c:a libmp3lame -b:a 320k "$work/music.mp3"
+  ffmpeg -nostdin -loglevel error -i "$work/music.wav" -c:a flac "$work/music.flac"
+  build/bench/bin/earloop_decode_bench "$work/music.mp3"
+  build/bench/bin/earloop_decode_bench "$work/music.flac"
+  exit 0
 fi
 
 if [ "${1:-}" = analysis ]; then

@@ -30,23 +30,6 @@ std::uint32_t U32At(const std::string& bytes, std::size_t at) {
     return value;
 }
 
-// A C major chord (C3 E3 G3 C4) with five harmonics each, as a microphone
-// in front of a piano might give it, stereo at the input's rate.
-std::vector<std::int16_t> ChordSignal(std::size_t frames) {
-    std::vector<std::int16_t> samples;
-    for (std::size_t i = 0; i < frames; ++i) {
-        double value = 0;
-        for (int note : {48, 52, 55, 60}) {
-            const double hz = 440.0 * std::pow(2.0, (note - 69) / 12.0);
-            for (int h = 1; h <= 5; ++h)
-                value += 1500.0 / h * std::sin(2 * std::numbers::pi * hz * h * static_cast<double>(i) / 11025.0);
-        }
-        samples.push_back(static_cast<std::int16_t>(std::lround(value)));
-        samples.push_back(static_cast<std::int16_t>(std::lround(value)));
-    }
-    return samples;
-}
-
 struct Harness : testing::AppHarness {
     Harness() {
         EXPECT_TRUE(Start());
@@ -275,7 +258,7 @@ TEST(LiveInput, ASamplingTimeChoiceReopensTheInputWithBlocksOfItsLength) {
 }
 
 TEST(LiveInput, AChordFromTheInputIsNamedInTheNoteBoxAsTheSameChordFromAFile) {
-    const std::vector<std::int16_t> chord = ChordSignal(11025);
+    const std::vector<std::int16_t> chord = testing::ChordSignal(11025);
     Harness file;
     file.Load(chord, 2);
     file.app.Command(cid::OpenNoteBox);

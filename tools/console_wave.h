@@ -7,12 +7,14 @@
 #include <optional>
 #include <string>
 
+#include "platform/ffmpeg/ffmpeg_decoder.h"
 #include "platform/null_devices.h"
 #include "platform/posix/posix_file_system.h"
 #include "ports/dialog_port.h"
 #include "ports/error_state.h"
 #include "ports/keyboard_port.h"
 #include "ports/timer_port.h"
+#include "wave/decoded_loader.h"
 #include "wave/loader.h"
 #include "wave/wav_format.h"
 
@@ -40,11 +42,18 @@ public:
     bool EscapePressed() override { return false; }
 };
 
-// The header check and the whole read of `path`; nullopt with `error` set
-// when the program would refuse the file.
+// The header check and the whole read of `path` (or, for a file that is not
+// a RIFF WAVE file, its decoding); nullopt with `error` set when the program
+// would refuse the file.
 inline std::optional<WaveImage> LoadWaveForTool(const std::string& path, DialogPort& dialogs, ErrorState& error) {
     PosixFileSystem files;
     NoKeyboard keyboard;
+    if (!IsRiffWave(files, path)) {
+        FfmpegDecoder decoder;
+        const auto audio = OpenAudioFile(decoder, files, path, error);
+        if (!audio) return std::nullopt;
+        return LoadDecodedAudio(*audio, dialogs, keyboard, error);
+    }
     std::uint32_t memoryFactor = 1;
     if (!CheckWaveHeader(files, path, error, memoryFactor)) return std::nullopt;
     return LoadWaveFile(files, dialogs, keyboard, path, memoryFactor, error);

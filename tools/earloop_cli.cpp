@@ -33,8 +33,12 @@ int Check(const std::string& path) {
     const WaveFormatInfo working = WorkingFormat(format);
     const std::uint32_t frames = workBytes / working.nBlockAlign;
     const std::uint32_t ms = LengthMs(workBytes, working);
-    std::printf("format: %u Hz, %s, %u bit\n", format.nSamplesPerSec, format.nChannels == 2 ? "stereo" : "mono",
-                format.wBitsPerSample);
+    const char* channels = format.nChannels == 2 ? "stereo" : "mono";
+    if (image->decodedFrom.empty()) {
+        std::printf("format: %u Hz, %s, %u bit\n", format.nSamplesPerSec, channels, format.wBitsPerSample);
+    } else {
+        std::printf("format: %s %uHz %s\n", image->decodedFrom.c_str(), format.nSamplesPerSec, channels);
+    }
     std::printf("data: %u bytes\n", image->dataBytes);
     std::printf("working: %u frames at %u Hz, %u ms\n", frames, working.nSamplesPerSec, ms);
     return 0;

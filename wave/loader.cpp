@@ -40,6 +40,8 @@ double RateRatio(std::uint32_t rate) {
     }
 }
 
+}  // namespace
+
 // Working frames of `dataBytes` sample bytes in `format` (which must be a
 // usable layout at the working rate or above).
 std::uint32_t WorkingFrames(std::uint32_t dataBytes, const WaveFormatInfo& format) {
@@ -53,6 +55,8 @@ std::uint64_t RoomNeeded(std::size_t dataOffset, std::uint32_t workFrames, const
     const std::uint64_t workBytes = std::uint64_t{workFrames} * format.nBlockAlign;
     return dataOffset + (format.nChannels == 2 ? 2 * workBytes : workBytes);
 }
+
+namespace {
 
 Bytes Allocate(std::uint64_t bytes) {
     if (bytes > std::numeric_limits<std::size_t>::max()) return nullptr;

@@ -33,6 +33,14 @@ inline constexpr std::uint32_t kMinimumWorkingFrames = 2048;
 std::optional<WaveImage> LoadWaveFile(FileSystem& fs, DialogPort& dialogs, KeyboardPort& keyboard,
                                       const std::string& path, std::uint32_t memoryFactor, ErrorState& error);
 
+// Working frames of `dataBytes` sample bytes in `format` (which must be a
+// usable layout at the working rate or above).
+std::uint32_t WorkingFrames(std::uint32_t dataBytes, const WaveFormatInfo& format);
+
+// Bytes an image needs from its start: the working samples and, for stereo,
+// the channel-difference copy right after them.
+std::uint64_t RoomNeeded(std::size_t dataOffset, std::uint32_t workFrames, const WaveFormatInfo& format);
+
 // Converts the image's samples in place to the working rate (every r-th frame,
 // r = file rate / 11025, halved, optionally less the DC offset of each
 // channel) under the "INITIALIZING" progress window, and for stereo writes the

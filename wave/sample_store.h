@@ -22,6 +22,7 @@ struct WaveImage {
     WaveFormatInfo format;          // the file's own format
     std::size_t dataOffset = 0;     // first sample, 8 bytes after the "data" tag
     std::uint32_t dataBytes = 0;    // sample bytes, bounded by what was read
+    std::string decodedFrom;        // the format a decoded file held ("MP3"); empty for a WAV file
 };
 
 struct SampleStore {

@@ -28,6 +28,14 @@ inline constexpr int LoadNoData = 119;
 inline constexpr int FileTooLarge = 121;      // 4 GiB or more: sizes are 32-bit in the format
 inline constexpr int BadChannelLayout = 122;  // not mono or stereo 16-bit frames
 inline constexpr int WaveTooShort = 123;      // shorter than the longest analysis block
+// Files that are not WAV files, decoded: a known format that holds no sound,
+// sound that cannot be decoded, too little of it, or more than the 32-bit
+// sizes hold.
+inline constexpr int NoAudioStream = 130;
+inline constexpr int Undecodable = 131;
+inline constexpr int DecodedTooShort = 132;
+inline constexpr int DecodedTooLong = 133;
+inline constexpr int DecodeNoMemory = 134;
 inline constexpr int TakeOpen = 40;
 inline constexpr int TakeSize = 41;
 inline constexpr int TakeNoMemory = 42;
@@ -46,6 +54,10 @@ inline constexpr const char* kTooLarge = "4GB以上のWAVEファイルには対�
 inline constexpr const char* kBadChannels = "モノラルまたはステレオの16bit PCMのみ対応しています";
 inline constexpr const char* kTooShort = "WAVEデータが短すぎます(0.2秒以上必要です)";
 inline constexpr const char* kOneFileOnly = "1個のファイルを指定してください";
+inline constexpr const char* kNoAudioStream = "音声が入っていないファイルです";
+inline constexpr const char* kUndecodable = "音声データをデコードできません";
+inline constexpr const char* kDecodedTooShort = "音声データが短すぎます(0.2秒以上必要です)";
+inline constexpr const char* kDecodedTooLong = "デコードしたデータが4GBを超えるファイルには対応していません";
 inline constexpr const char* kLoadInterrupted = "中断までデータを読み込みました";
 
 }  // namespace earloop::WaveError

@@ -4,14 +4,16 @@
 #include <utility>
 
 #include "app/application.h"
+#include "fakes/fake_decoder.h"
 #include "fakes/fake_platform.h"
 #include "fakes/wav_builder.h"
 #include "ports/control_ids.h"
 
 namespace earloop::testing {
 
-// `Midi`: the MIDI output the program gets (a recording fake by default).
-template <class Midi>
+// `Midi`: the MIDI output the program gets (a recording fake by default);
+// `Decoder`: its audio decoder.
+template <class Midi, class Decoder = FakeDecoder>
 struct BasicAppHarness {
     FakeWindow window;
     FakeDialogs dialogs{&window.events};
@@ -25,8 +27,9 @@ struct BasicAppHarness {
     Midi midiOut;
     FakeNoteBox noteBox;
     FakeDesktop desktop{files};
-    Application app{
-        {window, dialogs, keyboard, files, pictures, text, timers, waveOut, waveIn, midiOut, noteBox, desktop}};
+    Decoder decoder;
+    Application app{{window, dialogs, keyboard, files, pictures, text, timers, waveOut, waveIn, midiOut, noteBox, desktop,
+                     decoder}};
 
     // What the toolkit does: create, then install the keys once shown.
     bool Start() {

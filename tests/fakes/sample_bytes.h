@@ -43,6 +43,23 @@ inline std::vector<std::int16_t> Tone(std::size_t frames, int channels, double h
     return samples;
 }
 
+// A C major chord (C3 E3 G3 C4) with five harmonics each, as a microphone
+// in front of a piano might give it, the same in both channels.
+inline std::vector<std::int16_t> ChordSignal(std::size_t frames, double rate = 11025.0) {
+    std::vector<std::int16_t> samples;
+    for (std::size_t i = 0; i < frames; ++i) {
+        double value = 0;
+        for (int note : {48, 52, 55, 60}) {
+            const double hz = 440.0 * std::pow(2.0, (note - 69) / 12.0);
+            for (int h = 1; h <= 5; ++h)
+                value += 1500.0 / h * std::sin(2 * std::numbers::pi * hz * h * static_cast<double>(i) / rate);
+        }
+        samples.push_back(static_cast<std::int16_t>(std::lround(value)));
+        samples.push_back(static_cast<std::int16_t>(std::lround(value)));
+    }
+    return samples;
+}
+
 // `size` bytes for the function under test, then guard bytes it must leave alone.
 struct GuardedBuffer {
     static constexpr std::size_t kGuard = 64;

@@ -4,14 +4,61 @@
 #include <cstring>
 #include <memory>
 #include <optional>
+#include <vector>
 
 #include "fakes/fake_file_system.h"
 #include "fakes/fake_platform.h"
 #include "platform/null_devices.h"
+#include "wave/decoded_loader.h"
 #include "wave/loader.h"
+#include "wave/wave_errors.h"
 #include "wave/wav_format.h"
 
 namespace earloop::fuzzing {
+
+namespace {
+
+// A decoder's stream as the file describes it: byte 0 the channels (its low
+// two bits), bytes 1-2 the rate above 8000 Hz, bytes 3-4 the stated duration
+// in 8-frame steps; each later byte one read, of up to 1031 frames per unit,
+// 0xFF a decoding failure and 0xFE a read of more than was asked. The frames
+// repeat the file's bytes, and everything handed out is kept for comparison.
+class ScriptedAudio : public DecodedAudio {
+public:
+    static constexpr std::size_t kMaxFrames = 1 << 20;
+
+    explicit ScriptedAudio(std::string_view file) : file_(file) {
+        format_.name = "FUZZ";
+        format_.channels = static_cast<std::uint16_t>(Byte(0) & 3);
+        format_.rate = 8000u + (Byte(1) | Byte(2) << 8);
+        format_.expectedFrames = 8u * (Byte(3) | Byte(4) << 8);
+    }
+    const DecodedFormat& Format() const override { return format_; }
+    std::optional<std::size_t> Read(std::uint8_t* into, std::size_t frames) override {
+        if (next_ >= file_.size() || delivered_.size() >= kMaxFrames * 4) return 0;
+        const unsigned step = Byte(next_++);
+        if (step == 0xFF) return std::nullopt;
+        const std::size_t count = step == 0xFE ? frames + 1 : std::min<std::size_t>(frames, step * 1031u);
+        if (step == 0xFE) return count;
+        const std::size_t bytes = count * format_.channels * 2;
+        for (std::size_t i = 0; i < bytes; ++i) {
+            into[i] = Byte(delivered_.size() % file_.size());
+            delivered_.push_back(into[i]);
+        }
+        return count;
+    }
+    const std::vector<std::uint8_t>& Delivered() const { return delivered_; }
+
+private:
+    unsigned Byte(std::size_t at) const { return at < file_.size() ? static_cast<std::uint8_t>(file_[at]) : 0; }
+
+    std::string_view file_;
+    DecodedFormat format_;
+    std::size_t next_ = 5;
+    std::vector<std::uint8_t> delivered_;
+};
+
+}  // namespace
 
 WaveInputOutcome RunWaveInput(std::string_view file) {
     constexpr const char* kPath = "/fuzz/input.wav";
@@ -76,6 +123,28 @@ WaveInputOutcome RunWaveInput(std::string_view file) {
         expect(take->size == 2 * std::uint64_t{take->fileSize}, "the take's image is twice the file");
         expect(take->dataOffset == kRecorderHeaderBytes, "the take's samples follow its header");
         checkImage(*take, passed);
+    }
+
+    // Decoded frames assembled into an image: all of them, in order, with
+    // room for the conversion; refusals with the decoder's codes.
+    ScriptedAudio audio(file);
+    testing::FakeKeyboard noEscape;
+    ErrorState decodeError;
+    auto decoded = LoadDecodedAudio(audio, dialogs, noEscape, decodeError);
+    expect(decoded.has_value() == (decodeError.code == 0), "the decoding's result agrees with its error code");
+    if ((outcome.decoded = decoded.has_value())) {
+        const auto& delivered = audio.Delivered();
+        expect(decoded->dataOffset == 0 && decoded->dataBytes == delivered.size() &&
+                   std::memcmp(decoded->bytes.get(), delivered.data(), delivered.size()) == 0,
+               "the image holds every decoded frame in order");
+        expect(decoded->format == Pcm16Format(audio.Format().channels, audio.Format().rate),
+               "the image has the stream's format");
+        checkImage(*decoded, true);
+    } else {
+        const int code = decodeError.code;
+        expect(code == WaveError::Undecodable || code == WaveError::DecodedTooShort ||
+                   code == WaveError::DecodedTooLong || code == WaveError::DecodeNoMemory,
+               "a decoding refusal has a decoder's code");
     }
     return outcome;
 }

@@ -12,6 +12,7 @@
 
 #include "app/application.h"
 #include "display/note_box.h"
+#include "fakes/fake_decoder.h"
 #include "fakes/fake_platform.h"
 #include "fakes/wav_builder.h"
 #include "gui/window_capture.h"
@@ -108,8 +109,9 @@ struct RealWindow {
     testing::FakeMidiOutput midiOut;
     WxNoteBox noteBox{*frame};
     testing::FakeDesktop desktop{files};
+    testing::FakeDecoder decoder;
     Application app{
-        {*frame, *frame, *frame, files, pictures, text, *frame, waveOut, waveIn, midiOut, noteBox, desktop}};
+        {*frame, *frame, *frame, files, pictures, text, *frame, waveOut, waveIn, midiOut, noteBox, desktop, decoder}};
 
     RealWindow() {
         frame->Attach(&app);
