@@ -89,7 +89,8 @@ std::optional<std::string> Application::ChooseWaveFile() {
 bool Application::TryLoad(const std::string& path, WaveImage& loaded) {
     if (!CheckWaveHeader(platform_.files, path, error_, samples_.memoryFactor)) return false;
     platform_.window.SetBusyCursor(true);
-    auto image = LoadWaveFile(platform_.files, platform_.dialogs, platform_.keyboard, path, samples_.memoryFactor, error_);
+    auto image = LoadWaveFile(platform_.files, platform_.dialogs, platform_.keyboard, path, samples_.memoryFactor, error_,
+                              analysis_.removeDcOffset);
     if (!image) {
         platform_.window.SetBusyCursor(false);
         return false;
