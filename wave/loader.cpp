@@ -353,7 +353,8 @@ std::optional<WaveImage> LoadWaveFile(FileSystem& fs, DialogPort& dialogs, Keybo
     }
 
     if (cancelled) {
-        // Only what was read is kept, with the same room after it.
+        // Only what was read is kept, with the same room after it. (Where
+        // blocks were read elsewhere the image holds nothing anyone reads.)
         imageSize = factor * bytesRead;
         Bytes kept = Allocate(imageSize);
         if (!kept) return fail(WaveError::NoMemoryShrinking, WaveError::kNoMemory);
