@@ -100,7 +100,7 @@ bool Application::TryLoad(const std::string& path, WaveImage& loaded) {
         if (!CheckWaveHeader(platform_.files, path, error_, samples_.memoryFactor)) return false;
         platform_.window.SetBusyCursor(true);
         image = LoadWaveFile(platform_.files, platform_.dialogs, platform_.keyboard, path, samples_.memoryFactor,
-                             error_);
+                             error_, analysis_.removeDcOffset);
     } else {
         const auto audio = OpenAudioFile(platform_.decoder, platform_.files, path, error_);
         if (!audio) return false;

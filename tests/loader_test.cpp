@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <memory>
+#include <optional>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -15,6 +17,7 @@
 namespace earloop {
 namespace {
 
+using testing::Chunk;
 using testing::MakeWav;
 using testing::WaveSpec;
 
@@ -271,6 +274,174 @@ TEST_F(LoaderTest, RefusesWhatTheRestOfTheProgramCannotTakeAndBoundsTheDataSize)
     const auto loaded = Load(MakeWav(shortest));
     ASSERT_TRUE(loaded);
     EXPECT_EQ(loaded->dataBytes, 8192u * 4);
+}
+
+// --- converting while the file is read --------------------------------------
+
+// Reads its files in place (the fake copies a file at each read, too slow
+// for files of many blocks), fails the read with index `failingRead`, and
+// records the size and where each read lands.
+struct LandingFileSystem : FakeFileSystem {
+    struct File : InputFile {
+        File(const std::string& contents, LandingFileSystem& fs) : contents(contents), fs(fs) {}
+        std::optional<std::uint64_t> Size() override { return contents.size(); }
+        std::optional<std::size_t> Read(std::uint8_t* into, std::size_t bytes) override {
+            const bool failing = int(fs.reads.size()) == fs.failingRead;
+            fs.reads.push_back(bytes);
+            fs.landings.push_back(into);
+            if (failing) return std::nullopt;
+            const std::size_t count = std::min(bytes, contents.size() - position);
+            std::memcpy(into, contents.data() + position, count);
+            position += count;
+            return count;
+        }
+        const std::string& contents;
+        LandingFileSystem& fs;
+        std::size_t position = 0;
+    };
+    std::unique_ptr<InputFile> OpenForReading(const std::string& path) override {
+        return std::make_unique<File>(files.at(path).contents, *this);
+    }
+    int failingRead = -1;
+    std::vector<std::size_t> reads;
+    std::vector<const std::uint8_t*> landings;
+};
+
+// All that a load and its conversion leave: the outcome, the windows, boxes
+// and reads, and the working samples with their channel-difference copy.
+struct LoadResult {
+    int code = 0;
+    std::string message;
+    std::vector<std::string> progress;
+    std::vector<MessageBoxRequest> boxes;
+    std::vector<std::size_t> reads;
+    int questions = 0;
+    std::size_t size = 0, dataOffset = 0;
+    std::uint32_t dataBytes = 0, workBytes = 0;
+    std::string samples;
+    int readsElsewhere = 0;  // reads that did not land at their place in the image
+    bool operator==(const LoadResult&) const = default;
+};
+
+LoadResult LoadConverted(const std::string& file, std::uint32_t memoryFactor, bool removeDcOffset,
+                         bool convertAsRead, int escapeAt, int failingRead) {
+    LandingFileSystem fs;
+    fs.Add(kPath, file);
+    fs.failingRead = failingRead;
+    testing::FakeDialogs dialogs;
+    testing::FakeKeyboard keyboard;
+    keyboard.tapAt = escapeAt;
+    ErrorState error;
+    auto image = LoadWaveFile(fs, dialogs, keyboard, kPath, memoryFactor, error,
+                              convertAsRead ? std::optional<bool>(removeDcOffset) : std::nullopt);
+    LoadResult result;
+    result.code = error.code;
+    result.message = error.message;
+    result.reads = fs.reads;
+    result.questions = keyboard.asked;
+    if (image) {
+        result.workBytes = PrepareSamples(*image, dialogs, removeDcOffset);
+        result.size = image->size;
+        result.dataOffset = image->dataOffset;
+        result.dataBytes = image->dataBytes;
+        const std::size_t copies = image->format.nChannels;
+        result.samples.assign(reinterpret_cast<const char*>(image->bytes.get() + image->dataOffset),
+                              copies * result.workBytes);
+        // An image Escape shrank is a new one; the reads landed in the first.
+        if (escapeAt < 0) {
+            for (std::size_t k = 0; k < fs.landings.size(); ++k) {
+                result.readsElsewhere += fs.landings[k] != image->bytes.get() + k * kBlock;
+            }
+        }
+    }
+    result.progress = dialogs.progress;
+    result.boxes = dialogs.boxes;
+    return result;
+}
+
+TEST(ConversionAsReadTest, GivesTheSamplesOfTheConversionAfterTheReadAndTouchesLessOfTheImage) {
+    struct Case {
+        const char* name;
+        std::uint32_t rate;
+        std::uint16_t channels;
+        std::size_t frames;
+        std::string beforeData = {};              // chunks before the data: where the samples start
+        std::optional<std::uint32_t> dataSize = {};  // the header's claim, when not the samples' length
+        int escapeAt = -1;                           // the question before which Escape is tapped
+        int failingRead = -1;
+        bool readsElsewhere = false;                 // some blocks never reach the image (checked without Escape)
+    };
+    const std::string list = Chunk("LIST", "INFOISFT" + std::string(9, 'x'));  // 8 + 17 + a pad byte
+    // 10 blocks and a bit: long enough that the DC offset is known, at every
+    // rate, before the reach of the working samples and their copy.
+    const std::size_t kStereoFrames = 10 * kBlock / 4 + 1237, kMonoFrames = 2 * kStereoFrames + 1;
+    const Case cases[] = {
+        {"44100 stereo", 44100, 2, kStereoFrames, {}, {}, -1, -1, true},
+        {"44100 mono", 44100, 1, kMonoFrames, {}, {}, -1, -1, true},
+        {"48000 stereo", 48000, 2, kStereoFrames, {}, {}, -1, -1, true},
+        {"48000 mono", 48000, 1, kMonoFrames, {}, {}, -1, -1, true},
+        {"96000 stereo", 96000, 2, kStereoFrames, {}, {}, -1, -1, true},
+        {"96000 mono", 96000, 1, kMonoFrames, {}, {}, -1, -1, true},
+        // Where the working samples and their copy reach every block, each
+        // stays in place.
+        {"22050 stereo", 22050, 2, kStereoFrames},
+        {"22050 mono", 22050, 1, kMonoFrames, {}, {}, -1, -1, true},
+        {"11025 stereo", 11025, 2, kStereoFrames},
+        {"11025 mono", 11025, 1, kMonoFrames},
+        // Samples starting off the frame grid of the blocks: all in place.
+        {"odd data offset", 44100, 2, kStereoFrames, list + "x"},
+        {"even, off the grid", 44100, 2, kStereoFrames, list},
+        // A claim ending mid-file, at an odd byte; what follows is no sample.
+        // Blocks past the claim stay in place (Escape would keep them).
+        {"short claim", 44100, 2, kStereoFrames, list + "xy", 4 * 1048576 + 4 * 1001 + 1, -1, -1, true},
+        {"claim before the reach", 48000, 2, kStereoFrames, list + "xy", 2 * 1048576 + 4 * 1001 + 1},
+        {"claim beyond the file", 44100, 1, kMonoFrames, {}, 0xFFFFFFF0u, -1, -1, true},
+        // Escape before the DC offset is known, and once blocks go elsewhere.
+        {"Escape early", 44100, 2, kStereoFrames, {}, {}, 1},
+        {"Escape late", 44100, 2, kStereoFrames, {}, {}, 6},
+        {"Escape late, mono 96000", 96000, 1, kMonoFrames, {}, {}, 7},
+        {"Escape at the last block", 48000, 2, kStereoFrames, {}, {}, 8},
+        // A read that fails where blocks go elsewhere.
+        {"read error", 44100, 2, kStereoFrames, {}, {}, -1, 6},
+        {"read error in the rest", 96000, 2, kStereoFrames, {}, {}, -1, 10},
+    };
+    // The DC setting alternates from case to case.
+    bool removeDcOffset = false;
+    for (const Case& c : cases) {
+        removeDcOffset = !removeDcOffset;
+        WaveSpec spec;
+        spec.rate = c.rate;
+        spec.channels = c.channels;
+        spec.beforeData = c.beforeData;
+        spec.dataSize = c.dataSize;
+        // Every sample differs from its neighbours, with a DC offset of
+        // about 300 on the left and -200 on the right.
+        std::uint32_t noise = 12345;
+        spec.samples.reserve(c.frames * c.channels);
+        for (std::size_t i = 0; i < c.frames * c.channels; ++i) {
+            noise = noise * 1664525u + 1013904223u;
+            spec.samples.push_back(static_cast<std::int16_t>(int(noise >> 17) - 16384 + (i % 2 ? -200 : 300)));
+        }
+        spec.afterData = list;
+        const std::string file = MakeWav(spec);
+        const std::uint32_t memoryFactor = c.rate < 22050 ? 2 : 1;
+        {
+            SCOPED_TRACE(::testing::Message() << c.name << (removeDcOffset ? ", DC removed" : ", DC kept"));
+            const LoadResult after = LoadConverted(file, memoryFactor, removeDcOffset, false, c.escapeAt, c.failingRead);
+            LoadResult asRead = LoadConverted(file, memoryFactor, removeDcOffset, true, c.escapeAt, c.failingRead);
+            EXPECT_EQ(after.readsElsewhere, 0);
+            if (c.escapeAt < 0 && c.failingRead < 0) {
+                EXPECT_EQ(asRead.readsElsewhere > 0, c.readsElsewhere);
+            }
+            asRead.readsElsewhere = 0;
+            EXPECT_EQ(after.code, c.failingRead < 0 ? 0 : int(c.failingRead < 10 ? WaveError::ReadBlock : WaveError::ReadRest));
+            EXPECT_EQ(after.boxes.size(), c.escapeAt < 0 ? 0u : 1u);
+            EXPECT_EQ(asRead.samples.size(), after.samples.size());
+            EXPECT_TRUE(asRead.samples == after.samples);  // not printed: megabytes
+            asRead.samples = after.samples;
+            EXPECT_EQ(asRead, after);
+        }
+    }
 }
 
 // --- file base names --------------------------------------------------------

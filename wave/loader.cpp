@@ -87,17 +87,28 @@ void DcOffsets(const std::uint8_t* data, std::uint32_t count, double ratio, std:
 // Output frame i takes source frame trunc(p), p growing by `ratio` per frame
 // (added up, not multiplied, so that positions match the summed steps). Since
 // the ratio is at least 1 the writes never overtake the reads, and a frame is
-// read whole before it is overwritten.
+// read whole before it is overwritten. Goes on from where `conversion` stopped,
+// up to `endFrame`; a source past `lastFrame` is taken as the last when
+// `clampToLast`, and otherwise ends the run (the load has not read it yet).
+// Source frame f is read at `source` + (f - `firstSource`) frames: the working
+// samples themselves, or a block the load has read elsewhere.
 template <unsigned Channels>
-void Decimate(std::uint8_t* data, std::uint32_t outFrames, double ratio, std::uint32_t lastFrame,
-              const std::int32_t (&offset)[2]) {
+void Decimate(const std::uint8_t* source, std::uint32_t firstSource, std::uint8_t* data,
+              SampleConversion& conversion, std::uint32_t endFrame, double ratio, std::uint32_t lastFrame,
+              bool clampToLast) {
     constexpr std::size_t stride = Channels * 2;
-    double position = 0.0;
-    for (std::uint32_t i = 0; i < outFrames; ++i) {
-        // Rounding in the sum must not step past the last frame read.
-        const auto frame = std::min(static_cast<std::uint32_t>(position), lastFrame);
+    const std::int32_t offset[2] = {conversion.offset[0], conversion.offset[1]};
+    double position = conversion.position;
+    std::uint32_t i = conversion.frames;
+    for (; i < endFrame; ++i) {
+        auto frame = static_cast<std::uint32_t>(position);
+        if (frame > lastFrame) {
+            if (!clampToLast) break;
+            // Rounding in the sum must not step past the last frame read.
+            frame = lastFrame;
+        }
         std::int16_t in[Channels];
-        std::memcpy(in, data + std::size_t{frame} * stride, stride);
+        std::memcpy(in, source + std::size_t{frame - firstSource} * stride, stride);
         std::int16_t out[Channels];
         // A 16-bit sample less a mean of 16-bit samples, halved toward zero,
         // is a 16-bit sample again.
@@ -105,7 +116,152 @@ void Decimate(std::uint8_t* data, std::uint32_t outFrames, double ratio, std::ui
         std::memcpy(data + std::size_t{i} * stride, out, stride);
         position += ratio;
     }
+    conversion.frames = i;
+    conversion.position = position;
 }
+
+// The DC offset is the mean of the sources of this many working frames (or
+// of all of them when there are fewer).
+constexpr std::uint32_t kDcFrames = 100000;
+
+// The mean of the sources of the first `count` working frames, into
+// `conversion`, which may then make working frames.
+void FixOffset(const std::uint8_t* data, bool stereo, bool removeDcOffset, std::uint32_t count, double ratio,
+               std::uint32_t lastFrame, SampleConversion& conversion) {
+    if (removeDcOffset) {
+        if (stereo) {
+            DcOffsets<2>(data, count, ratio, lastFrame, conversion.offset);
+        } else {
+            DcOffsets<1>(data, count, ratio, lastFrame, conversion.offset);
+        }
+    }
+    conversion.offsetKnown = true;
+}
+
+void Decimate(const std::uint8_t* source, std::uint32_t firstSource, std::uint8_t* data, bool stereo,
+              SampleConversion& conversion, std::uint32_t endFrame, double ratio, std::uint32_t lastFrame,
+              bool clampToLast) {
+    if (stereo) {
+        Decimate<2>(source, firstSource, data, conversion, endFrame, ratio, lastFrame, clampToLast);
+    } else {
+        Decimate<1>(source, firstSource, data, conversion, endFrame, ratio, lastFrame, clampToLast);
+    }
+}
+
+// The conversion made while a long file is read, after each block the load
+// goes on from (past its Escape question). Escape at a later block keeps at
+// least the samples read by now, and the end of the file those the header's
+// size gives; so a working frame whose source is read and inside that size is
+// one PrepareSamples would make, from the same DC offset, and it goes on from
+// the frames made here. (A frame made past the end of a wave that Escape cut
+// short lies where the channel-difference copy goes, or past both.)
+//
+// The first touch of a page of a new image costs about as much as reading
+// into it on some machines, so a block that lies wholly beyond where the
+// working samples and their copy can reach is read into a block of its own,
+// once the frames before it are made, and the frames it holds the sources of
+// are made at once: those pages of the image are never touched.
+class ConversionAsRead {
+public:
+    ConversionAsRead(bool removeDcOffset, std::uint64_t factor, std::uint32_t fileSize)
+        : removeDcOffset_(removeDcOffset), factor_(factor), fileSize_(fileSize) {}
+
+    // Where the block at byte `at` of the file is read to. The last block
+    // before the rest stays in place, as the final frames may take their
+    // sources from it (and the rest) more than once.
+    std::uint8_t* Destination(std::uint8_t* image, std::size_t at, bool last) {
+        staged_ = !last && Stageable(at);
+        if (staged_ && !stage_) stage_ = Allocate(kLoadBlockBytes);
+        staged_ = staged_ && stage_;
+        stagedAt_ = at;
+        return staged_ ? stage_.get() : image + at;
+    }
+
+    // Escape after a block read elsewhere: it goes to its place, so that the
+    // image holds all that the load keeps.
+    void PutBlockInPlace(std::uint8_t* image) {
+        if (staged_) std::memcpy(image + stagedAt_, stage_.get(), kLoadBlockBytes);
+        staged_ = false;
+    }
+
+    // After the Escape question that followed the block ending at `bytesRead`.
+    void Convert(std::uint8_t* image, std::size_t bytesRead) {
+        if (!known_ && !ReadHeader(image, bytesRead)) return;
+        std::uint8_t* data = image + dataOffset_;
+        const auto framesRead = static_cast<std::uint32_t>((bytesRead - dataOffset_) / format_.nBlockAlign);
+        const std::uint32_t lastFrame = std::min(framesRead, claimedFrames_) - 1;
+        if (!conversion.offsetKnown) {
+            // Only once the wave is sure to have the whole count, and the
+            // count's sources are read.
+            const std::uint64_t roomFrames =
+                (factor_ * bytesRead - dataOffset_) / (format_.nBlockAlign * (stereo_ ? 2u : 1u));
+            const std::uint32_t dataBytes = (lastFrame + 1) * format_.nBlockAlign;
+            const bool countSure = std::min<std::uint64_t>(WorkingFrames(dataBytes, format_), roomFrames) >= kDcFrames &&
+                                   static_cast<std::uint32_t>((kDcFrames - 1) * ratio_) <= lastFrame;
+            if (removeDcOffset_ && !countSure) return;
+            FixOffset(data, stereo_, removeDcOffset_, kDcFrames, ratio_, lastFrame, conversion);
+        }
+        constexpr auto kNoEnd = std::numeric_limits<std::uint32_t>::max();
+        if (staged_) {
+            Decimate(stage_.get(), FrameAt(stagedAt_), data, stereo_, conversion, kNoEnd, ratio_, lastFrame, false);
+        } else {
+            Decimate(data, 0, data, stereo_, conversion, kNoEnd, ratio_, lastFrame, false);
+        }
+    }
+
+    SampleConversion conversion;
+
+private:
+    // The format and the data chunk, from the first block; false when the
+    // load will refuse them, or the samples start past what was read.
+    bool ReadHeader(const std::uint8_t* image, std::size_t bytesRead) {
+        if (bytesRead < kFormatOffset + kFormatRecordBytes) return false;
+        const auto tag = FindDataTag(image, bytesRead);
+        format_ = FormatAt(image);
+        if (!tag || !UsableLayout(format_) || format_.nSamplesPerSec < WORKING_RATE) return false;
+        dataOffset_ = *tag + 8;
+        if (dataOffset_ + format_.nBlockAlign > bytesRead) return false;
+        const std::uint64_t claimed = std::min<std::uint64_t>(ReadU32Le(image + *tag + 4), fileSize_ - dataOffset_);
+        claimedFrames_ = static_cast<std::uint32_t>(claimed / format_.nBlockAlign);
+        if (claimedFrames_ == 0) return false;
+        ratio_ = RateRatio(format_.nSamplesPerSec);
+        stereo_ = format_.nChannels == 2;
+        // However the load ends, its working samples and their copy end
+        // before this byte.
+        const double copies = stereo_ ? 2.0 : 1.0;
+        reach_ = dataOffset_ + static_cast<std::uint64_t>(copies * (fileSize_ - dataOffset_) / ratio_) +
+                 format_.nBlockAlign;
+        known_ = true;
+        return true;
+    }
+
+    std::uint32_t FrameAt(std::size_t at) const {
+        return static_cast<std::uint32_t>((at - dataOffset_) / format_.nBlockAlign);
+    }
+
+    // A block may be read elsewhere when it lies beyond the reach of the
+    // working samples and inside the claimed samples, starts on a frame, and
+    // every frame whose source lies before it is made.
+    bool Stageable(std::size_t at) const {
+        return known_ && conversion.offsetKnown && at >= reach_ && (at - dataOffset_) % format_.nBlockAlign == 0 &&
+               FrameAt(at) + kLoadBlockBytes / format_.nBlockAlign <= claimedFrames_ &&
+               static_cast<std::uint32_t>(conversion.position) >= FrameAt(at);
+    }
+
+    bool removeDcOffset_;
+    std::uint64_t factor_;
+    std::uint32_t fileSize_;
+    bool known_ = false;               // the header was read and the load will take it
+    WaveFormatInfo format_;
+    std::size_t dataOffset_ = 0;
+    std::uint32_t claimedFrames_ = 0;  // frames the header's size gives, up to the end of the file
+    double ratio_ = 1.0;
+    bool stereo_ = false;
+    std::uint64_t reach_ = 0;          // the working samples and their copy end before this byte
+    Bytes stage_;                      // one block, allocated for the first block read elsewhere
+    bool staged_ = false;              // the block read last is in `stage_`
+    std::size_t stagedAt_ = 0;
+};
 
 // For the vocal canceller: left minus right, then right minus left, kept to
 // 16 bits (the halving keeps them in range unless the DC offsets were extreme;
@@ -123,7 +279,8 @@ void ChannelDifferences(const std::uint8_t* samples, std::uint8_t* copy, std::ui
 }  // namespace
 
 std::optional<WaveImage> LoadWaveFile(FileSystem& fs, DialogPort& dialogs, KeyboardPort& keyboard,
-                                      const std::string& path, std::uint32_t memoryFactor, ErrorState& error) {
+                                      const std::string& path, std::uint32_t memoryFactor, ErrorState& error,
+                                      std::optional<bool> removeDcOffset) {
     auto file = fs.OpenForReading(path);
     if (!file) {
         error.Set(WaveError::LoadOpen, WaveError::kNoData);
@@ -160,6 +317,8 @@ std::optional<WaveImage> LoadWaveFile(FileSystem& fs, DialogPort& dialogs, Keybo
 
     progress->SetText(" Loading wave file...");
     std::size_t bytesRead = 0;
+    std::optional<ConversionAsRead> conversion;
+    if (removeDcOffset) conversion.emplace(*removeDcOffset, factor, fileSize);
     bool cancelled = false;
     std::uint32_t blocksBeforeCancel = 0;
     if (fileSize <= kLoadBlockBytes) {
@@ -171,17 +330,22 @@ std::optional<WaveImage> LoadWaveFile(FileSystem& fs, DialogPort& dialogs, Keybo
             return fail(WaveError::ReadFirstBlock, WaveError::kCannotRead);
         }
         bytesRead = kLoadBlockBytes;
+        if (conversion) conversion->Convert(bytes.get(), bytesRead);
         for (std::uint32_t k = 1; k < blocks; ++k) {
-            if (!ReadExactly(*file, bytes.get() + bytesRead, kLoadBlockBytes)) {
+            std::uint8_t* into = conversion ? conversion->Destination(bytes.get(), bytesRead, k + 1 == blocks)
+                                            : bytes.get() + bytesRead;
+            if (!ReadExactly(*file, into, kLoadBlockBytes)) {
                 return fail(WaveError::ReadBlock, WaveError::kCannotRead);
             }
             bytesRead += kLoadBlockBytes;
             progress->SetPercent(static_cast<int>(100 * k / blocks));
             if (keyboard.EscapePressed()) {
+                if (conversion) conversion->PutBlockInPlace(bytes.get());
                 cancelled = true;
                 blocksBeforeCancel = k;
                 break;
             }
+            if (conversion) conversion->Convert(bytes.get(), bytesRead);
         }
         if (!cancelled) {
             const std::size_t rest = fileSize - bytesRead;
@@ -193,7 +357,8 @@ std::optional<WaveImage> LoadWaveFile(FileSystem& fs, DialogPort& dialogs, Keybo
     }
 
     if (cancelled) {
-        // Only what was read is kept, with the same room after it.
+        // Only what was read is kept, with the same room after it. (Where
+        // blocks were read elsewhere the image holds nothing anyone reads.)
         imageSize = factor * bytesRead;
         Bytes kept = Allocate(imageSize);
         if (!kept) return fail(WaveError::NoMemoryShrinking, WaveError::kNoMemory);
@@ -265,6 +430,7 @@ std::optional<WaveImage> LoadWaveFile(FileSystem& fs, DialogPort& dialogs, Keybo
     image.bytes = std::move(bytes);
     image.size = static_cast<std::size_t>(imageSize);
     image.fileSize = fileSize;
+    if (conversion) image.conversion = conversion->conversion;
     return image;
 }
 
@@ -288,20 +454,11 @@ std::uint32_t PrepareSamples(WaveImage& image, DialogPort& dialogs, bool removeD
     const std::uint32_t lastFrame = dataBytes / format.nBlockAlign - 1;
 
     std::uint8_t* data = image.bytes.get() + image.dataOffset;
-    std::int32_t offset[2] = {0, 0};
-    if (removeDcOffset) {
-        const std::uint32_t count = std::min<std::uint32_t>(outFrames, 100000);
-        if (stereo) {
-            DcOffsets<2>(data, count, ratio, lastFrame, offset);
-        } else {
-            DcOffsets<1>(data, count, ratio, lastFrame, offset);
-        }
+    SampleConversion& conversion = image.conversion;
+    if (!conversion.offsetKnown) {
+        FixOffset(data, stereo, removeDcOffset, std::min(outFrames, kDcFrames), ratio, lastFrame, conversion);
     }
-    if (stereo) {
-        Decimate<2>(data, outFrames, ratio, lastFrame, offset);
-    } else {
-        Decimate<1>(data, outFrames, ratio, lastFrame, offset);
-    }
+    Decimate(data, 0, data, stereo, conversion, outFrames, ratio, lastFrame, /*clampToLast=*/true);
     const std::uint32_t workBytes = outFrames * format.nBlockAlign;
     progress->SetPercent(20);
     // The output formats follow from WorkingFormat(); they are the caller's.

@@ -29,9 +29,15 @@ inline constexpr std::uint32_t kMinimumWorkingFrames = 2048;
 // bytes (the caller's current wave is not touched), showing the "LOADING"
 // progress window, and finds its format and samples. Escape pressed during a
 // multi-block read keeps what was read so far and says so. On failure sets
-// `error` (code and message) and returns nullopt.
+// `error` (code and message) and returns nullopt. Given the DC setting
+// PrepareSamples will get, the samples are converted block by block as they
+// are read, blocks the working samples cannot reach are read into a block of
+// the load's own rather than into the image (whose pages there are never
+// touched), and PrepareSamples only completes the conversion, with the
+// setting given here.
 std::optional<WaveImage> LoadWaveFile(FileSystem& fs, DialogPort& dialogs, KeyboardPort& keyboard,
-                                      const std::string& path, std::uint32_t memoryFactor, ErrorState& error);
+                                      const std::string& path, std::uint32_t memoryFactor, ErrorState& error,
+                                      std::optional<bool> removeDcOffset = std::nullopt);
 
 // Working frames of `dataBytes` sample bytes in `format` (which must be a
 // usable layout at the working rate or above).
@@ -45,7 +51,8 @@ std::uint64_t RoomNeeded(std::size_t dataOffset, std::uint32_t workFrames, const
 // r = file rate / 11025, halved, optionally less the DC offset of each
 // channel) under the "INITIALIZING" progress window, and for stereo writes the
 // channel-difference copy right after the working samples. Returns the byte
-// length of the working samples. The image's format stays the file's own.
+// length of the working samples. The image's format stays the file's own. An
+// image the load began to convert keeps the load's DC setting.
 std::uint32_t PrepareSamples(WaveImage& image, DialogPort& dialogs, bool removeDcOffset);
 
 // The format the working samples are played in: the file's channels and

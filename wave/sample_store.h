@@ -14,6 +14,15 @@ namespace earloop {
 // views and the analysis all work on these samples.
 inline constexpr std::uint32_t WORKING_RATE = 11025;
 
+// How far the in-place conversion to the working rate has got: the load may
+// begin it block by block as the file is read, PrepareSamples completes it.
+struct SampleConversion {
+    bool offsetKnown = false;       // `offset` is fixed and working frames may be made
+    std::int32_t offset[2] = {0, 0};  // the DC offset taken off each channel
+    std::uint32_t frames = 0;       // working frames made, from the first sample
+    double position = 0.0;          // the source position of the next working frame
+};
+
 // A whole file read into memory, with room after it for the conversion.
 struct WaveImage {
     std::unique_ptr<std::uint8_t[]> bytes;
@@ -23,6 +32,7 @@ struct WaveImage {
     std::size_t dataOffset = 0;     // first sample, 8 bytes after the "data" tag
     std::uint32_t dataBytes = 0;    // sample bytes, bounded by what was read
     std::string decodedFrom;        // the format a decoded file held ("MP3"); empty for a WAV file
+    SampleConversion conversion;    // none yet unless the load was told the DC setting
 };
 
 struct SampleStore {
