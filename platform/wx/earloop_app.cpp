@@ -10,6 +10,7 @@
 
 #include "app/application.h"
 #include "platform/audio/mixer.h"
+#include "platform/audio/mixer_renderer.h"
 #include "platform/audio/wave_input.h"
 #include "platform/midi/midi_output.h"
 #include "platform/posix/posix_desktop.h"
@@ -33,7 +34,7 @@ public:
         noteBox_ = std::make_unique<WxNoteBox>(*frame);
         application_ = std::make_unique<Application>(Platform{*frame, *frame, *frame, files_, pictures_, text_,
                                                               *frame, audio_->Output(), *waveIn_, *midiOut_, *noteBox_,
-                                                              desktop_});
+                                                              desktop_, renderer_});
         frame->Attach(application_.get());
         noteBox_->Attach(application_.get());
         // A failed start has reported itself and closed the window, which ends
@@ -70,6 +71,7 @@ private:
     DlPictureLibraries pictures_;
     WxTextRenderer text_;
     PosixDesktop desktop_;
+    MixerRenderer renderer_;
     std::unique_ptr<SystemMidiOutput> midiOut_;  // after the audio, before the application
     std::unique_ptr<WxNoteBox> noteBox_;  // outlives the application
     std::unique_ptr<Application> application_;

@@ -25,8 +25,9 @@ struct BasicAppHarness {
     Midi midiOut;
     FakeNoteBox noteBox;
     FakeDesktop desktop{files};
-    Application app{
-        {window, dialogs, keyboard, files, pictures, text, timers, waveOut, waveIn, midiOut, noteBox, desktop}};
+    FakeRenderer renderer;
+    Application app{{window, dialogs, keyboard, files, pictures, text, timers, waveOut, waveIn, midiOut, noteBox,
+                     desktop, renderer}};
 
     // What the toolkit does: create, then install the keys once shown.
     bool Start() {

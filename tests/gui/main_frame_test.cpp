@@ -108,8 +108,9 @@ struct RealWindow {
     testing::FakeMidiOutput midiOut;
     WxNoteBox noteBox{*frame};
     testing::FakeDesktop desktop{files};
-    Application app{
-        {*frame, *frame, *frame, files, pictures, text, *frame, waveOut, waveIn, midiOut, noteBox, desktop}};
+    testing::FakeRenderer renderer;
+    Application app{{*frame, *frame, *frame, files, pictures, text, *frame, waveOut, waveIn, midiOut, noteBox, desktop,
+                     renderer}};
 
     RealWindow() {
         frame->Attach(&app);
