@@ -182,6 +182,7 @@ const Application::CommandEntry* Application::FindCommand(int id) {
         {cid::SamplingPrecision, &A::SamplingPrecision}, {cid::Exit, &A::ExitProgram},
         {cid::About, &A::ShowAbout},                  {cid::Open, &A::OpenWave},
         {cid::Setting, &A::ShowSettingDialog},        {cid::Record, &A::RecordCommand},
+        {cid::Export, &A::ExportCommand},
         {cid::PlayVolumeControl, &A::PlayVolumeControl}, {cid::RecordVolumeControl, &A::RecordVolumeControl},
         {cid::Play, &A::Play},                        {cid::Pause, &A::Pause},
         {cid::Keep, &A::Keep},                        {cid::FastForward, &A::FastForward},

@@ -6,6 +6,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "analysis/analysis_parameters.h"
@@ -20,6 +21,7 @@
 #include "midi/midi_sounder.h"
 #include "playback/mark_point.h"
 #include "playback/playback_state.h"
+#include "playback/render_port.h"
 #include "playback/transport.h"
 #include "ports/audio_ports.h"
 #include "ports/desktop_port.h"
@@ -56,6 +58,7 @@ struct Platform {
     NoteBoxPort& noteBox;
     DesktopPort& desktop;
     AudioDecoder& decoder;
+    RenderPort& renderer;
 };
 
 // The text of the boxes that end the program at start-up.
@@ -304,6 +307,11 @@ private:
     void ShowAbout();
     void PlayVolumeControl();
     void RecordVolumeControl();
+
+    // Export (export_commands.cpp): what the player sounds for the repeat
+    // range, or the whole wave, written to a file the user names.
+    void ExportCommand();
+    std::optional<std::pair<std::string, AudioFileType>> ChooseExportFile();
 
     // Loading a wave (wave_commands.cpp).
     std::optional<std::string> ChooseWaveFile();

@@ -21,6 +21,7 @@ class QuietDialogs : public DialogPort {
 public:
     MessageResult ShowMessageBox(const MessageBoxRequest&) override { return MessageResult::Ok; }
     std::optional<std::string> ChooseOpenFile(const OpenFileRequest&) override { return std::nullopt; }
+    std::optional<SaveFileChoice> ChooseSaveFile(const SaveFileRequest&) override { return std::nullopt; }
     std::unique_ptr<ProgressWindow> OpenProgress(const std::string&, const std::string&, int) override {
         return std::make_unique<QuietProgress>();
     }

@@ -1,4 +1,5 @@
 #pragma once
+#include <cstddef>
 #include <memory>
 #include <optional>
 #include <string>
@@ -32,6 +33,18 @@ struct OpenFileRequest {
     std::string initialPath;  // a file or folder the dialog starts in; may be empty
     std::vector<FileFilter> filters;  // the first is selected
     friend bool operator==(const OpenFileRequest&, const OpenFileRequest&) = default;
+};
+
+struct SaveFileRequest {
+    std::string initialPath;          // a file or folder the dialog starts in; may be empty
+    std::string fileName;             // the name offered
+    std::vector<FileFilter> filters;  // the first is selected
+    friend bool operator==(const SaveFileRequest&, const SaveFileRequest&) = default;
+};
+
+struct SaveFileChoice {
+    std::string path;        // as typed or chosen: it may lack an extension
+    std::size_t filter = 0;  // the index of the filter chosen last
 };
 
 // A modeless progress window of a long task on the GUI thread; the task
@@ -103,6 +116,9 @@ public:
     virtual MessageResult ShowMessageBox(const MessageBoxRequest& request) = 0;
     // Modal; the chosen existing file's full path, nullopt when cancelled.
     virtual std::optional<std::string> ChooseOpenFile(const OpenFileRequest& request) = 0;
+    // Modal; nullopt when cancelled. It never asks about an existing file:
+    // the program does.
+    virtual std::optional<SaveFileChoice> ChooseSaveFile(const SaveFileRequest& request) = 0;
     // Shown at once, without an owner.
     virtual std::unique_ptr<ProgressWindow> OpenProgress(const std::string& title, const std::string& text,
                                                          int percent) = 0;

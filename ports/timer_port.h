@@ -14,4 +14,12 @@ public:
     virtual std::uint64_t NowMs() = 0;
 };
 
+// No window timers: code that runs without a window ticks what it needs itself.
+class NoTimers : public TimerPort {
+public:
+    void StartTimer(int, int) override {}
+    void StopTimer(int) override {}
+    std::uint64_t NowMs() override { return 0; }
+};
+
 }  // namespace earloop

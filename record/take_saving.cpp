@@ -35,6 +35,10 @@ std::string TakeTargetPath(const std::string& folder, const std::string& baseNam
 
 std::string BackupPathOf(const std::string& target) { return target.substr(0, target.size() - 3) + "___"; }
 
+std::string OverwriteQuestion(const std::string& path) {
+    return path + " ファイルは既に存在します。\n 上書きしますか？";
+}
+
 namespace {
 SaveChoice AnswerOnce(DialogPort& dialogs, FileSystem& files, const std::string& folder,
                       const std::string& recordedText, std::string& target) {
@@ -45,10 +49,8 @@ SaveChoice AnswerOnce(DialogPort& dialogs, FileSystem& files, const std::string&
     if (!IsValidBaseName(name)) return SaveChoice::BadName;
     target = TakeTargetPath(folder, name);
     if (!files.Exists(target)) return SaveChoice::NewFile;
-    char question[2048];
-    std::snprintf(question, sizeof question, "%s ファイルは既に存在します。\n 上書きしますか？", target.c_str());
     const MessageResult answer = dialogs.ShowMessageBox(
-        {question, "Save wave file", MessageIcon::Exclamation, MessageButtons::YesNo, false});
+        {OverwriteQuestion(target), "Save wave file", MessageIcon::Exclamation, MessageButtons::YesNo, false});
     if (answer != MessageResult::Yes) return SaveChoice::Declined;
     files.MoveFile(target, BackupPathOf(target));
     return SaveChoice::Overwrite;

@@ -25,6 +25,9 @@ std::string TakeFolder(const std::string& currentDir, const std::string& program
 std::string TakeTargetPath(const std::string& folder, const std::string& baseName);
 std::string BackupPathOf(const std::string& target);
 
+// "<path> ファイルは既に存在します。..." : whether to replace an existing file.
+std::string OverwriteQuestion(const std::string& path);
+
 // The answers of the save dialog. A refused name and a declined overwrite
 // show the dialog again, so the caller sees only the other three.
 enum class SaveChoice { NewFile = 0, Overwrite = 1, Declined = 2, BadName = 3, Closed = 4 };

@@ -7,7 +7,8 @@ namespace earloop {
 const std::vector<MenuSpec>& MainMenu() {
     namespace id = ControlId;
     static const std::vector<MenuSpec> menus = {
-        {"File(&F)", {{"Open(&O)", id::Open, {}}, {"Record(R)", id::Record, {}}, {}, {"Exit(&X)", id::Exit, {}}}},
+        {"File(&F)", {{"Open(&O)", id::Open, {}}, {"Record(R)", id::Record, {}},
+                      {"Export(&E)...", id::Export, {}}, {}, {"Exit(&X)", id::Exit, {}}}},
         {"Options(&O)",
          {{"Setting(&S)", id::Setting, {}},
           {"Display Notes(&D)", id::DisplayNotes, {}},

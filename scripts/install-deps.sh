@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config
   libwxgtk3.2-dev libgtk-3-dev libx11-dev
-  portaudio19-dev libsoxr-dev
+  portaudio19-dev libsoxr-dev libflac-dev
   libavformat-dev libavcodec-dev libswresample-dev libavutil-dev ffmpeg
   libfluidsynth-dev timgm6mb-soundfont librtmidi-dev
   fonts-dejavu-core fonts-ipafont-gothic

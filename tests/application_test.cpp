@@ -170,6 +170,8 @@ TEST(Commands, EveryMenuItemActs) {
     const std::map<int, Acts> acts = {
         {ControlId::Open, [](const Harness& h) { return h.dialogs.fileRequests.size() == 1; }},
         {ControlId::Record, [](const Harness& h) { return h.dialogs.recorderRuns == 1; }},
+        // Without a wave there is nothing to export: no dialog, no render.
+        {ControlId::Export, [](const Harness& h) { return h.dialogs.saveRequests.empty() && h.renderer.requests.empty(); }},
         {ControlId::Setting, [](const Harness& h) { return h.dialogs.settingRuns == 1; }},
         {ControlId::Exit, [](const Harness& h) { return h.window.closeRequests == 1; }},
         {ControlId::DisplayNotes, [](const Harness& h) { return h.noteBox.shown; }},
@@ -193,7 +195,7 @@ TEST(Commands, EveryMenuItemActs) {
         }
     };
     for (const MenuSpec& menu : MainMenu()) visit(menu.items);
-    EXPECT_EQ(items, 10);
+    EXPECT_EQ(items, 11);
 }
 
 TEST(Painting, ComposesPicturesCursorsReadoutsAndTransportFaces) {

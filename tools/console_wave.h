@@ -29,14 +29,6 @@ public:
     }
 };
 
-// Nor window timers: a tool that needs one ticks it itself.
-class NoTimers : public TimerPort {
-public:
-    void StartTimer(int, int) override {}
-    void StopTimer(int) override {}
-    std::uint64_t NowMs() override { return 0; }
-};
-
 class NoKeyboard : public KeyboardPort {
 public:
     bool EscapePressed() override { return false; }

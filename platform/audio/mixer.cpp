@@ -157,6 +157,9 @@ struct Mixer::Shared {
 
     // --- GUI thread only ---
     std::vector<std::pair<DeviceEvents*, int>> pending;  // notices collected, not yet delivered
+    // Converters created by this mixer: each takes the next stagger slot, so
+    // that a mixer renders the same whatever other mixers the process made.
+    std::uint32_t convertersCreated = 0;
 
     // --- Audio thread only ---
     std::array<float, kMaxInputFrames * 2> input{};
@@ -437,7 +440,8 @@ std::unique_ptr<WaveOutDevice> Mixer::Open(const WaveFormatInfo& format, DeviceE
         if (v.open) continue;
         // A closed voice is forgotten by the audio thread, which reads its
         // format again only with the next buffer pushed.
-        v.resampler = Resampler::Create(format.nSamplesPerSec, shared_->cardRate, format.nChannels, kQuality);
+        v.resampler = Resampler::Create(format.nSamplesPerSec, shared_->cardRate, format.nChannels, kQuality,
+                                        shared_->convertersCreated++);
         if (!v.resampler) return nullptr;
         v.open = true;
         v.events = events;

@@ -3,7 +3,6 @@
 #include <soxr.h>
 
 #include <algorithm>
-#include <atomic>
 #include <cmath>
 #include <cstring>
 #include <numeric>
@@ -29,7 +28,7 @@ Resampler::Resampler(std::uint32_t inRate, std::uint32_t outRate, unsigned chann
       ioRatio_(static_cast<double>(inRate) / static_cast<double>(outRate)) {}
 
 std::unique_ptr<Resampler> Resampler::Create(std::uint32_t inRate, std::uint32_t outRate, unsigned channels,
-                                             Quality quality) {
+                                             Quality quality, std::uint32_t staggerSlot) {
     std::unique_ptr<Resampler> r(new Resampler(inRate, outRate, channels));
     if (inRate == outRate) return r;
     const soxr_io_spec_t io = soxr_io_spec(SOXR_FLOAT32_I, SOXR_FLOAT32_I);
@@ -44,8 +43,7 @@ std::unique_ptr<Resampler> Resampler::Create(std::uint32_t inRate, std::uint32_t
     // libsoxr does its work in blocks of many steps; converters primed alike
     // and started in one step would all do it in the same steps. Each of
     // eight converters in turn is primed one step's input longer.
-    static std::atomic<std::uint32_t> created{0};
-    r->stagger_ = created.fetch_add(1, std::memory_order_relaxed) % 8 * r->InputFor(kBlockFrames);
+    r->stagger_ = staggerSlot % 8 * r->InputFor(kBlockFrames);
     r->Prime();
     return r;
 }

@@ -27,9 +27,10 @@ public:
     // -120 dB); Medium: MQ (16-bit). The mixer uses High, see mixer.cpp.
     enum class Quality { Medium, High };
 
-    // nullptr when libsoxr refuses the rates.
+    // nullptr when libsoxr refuses the rates. `staggerSlot`: how many
+    // converters that may run together were created before this one.
     static std::unique_ptr<Resampler> Create(std::uint32_t inRate, std::uint32_t outRate, unsigned channels,
-                                             Quality quality = Quality::High);
+                                             Quality quality = Quality::High, std::uint32_t staggerSlot = 0);
     ~Resampler();
     Resampler(const Resampler&) = delete;
     Resampler& operator=(const Resampler&) = delete;

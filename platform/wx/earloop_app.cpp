@@ -10,6 +10,7 @@
 
 #include "app/application.h"
 #include "platform/audio/mixer.h"
+#include "platform/audio/mixer_renderer.h"
 #include "platform/audio/wave_input.h"
 #include "platform/ffmpeg/ffmpeg_decoder.h"
 #include "platform/midi/midi_output.h"
@@ -34,7 +35,7 @@ public:
         noteBox_ = std::make_unique<WxNoteBox>(*frame);
         application_ = std::make_unique<Application>(Platform{*frame, *frame, *frame, files_, pictures_, text_,
                                                               *frame, audio_->Output(), *waveIn_, *midiOut_, *noteBox_,
-                                                              desktop_, decoder_});
+                                                              desktop_, decoder_, renderer_});
         frame->Attach(application_.get());
         noteBox_->Attach(application_.get());
         // A failed start has reported itself and closed the window, which ends
@@ -72,6 +73,7 @@ private:
     WxTextRenderer text_;
     PosixDesktop desktop_;
     FfmpegDecoder decoder_;
+    MixerRenderer renderer_;
     std::unique_ptr<SystemMidiOutput> midiOut_;  // after the audio, before the application
     std::unique_ptr<WxNoteBox> noteBox_;  // outlives the application
     std::unique_ptr<Application> application_;

@@ -408,6 +408,22 @@ std::optional<std::string> MainFrame::ChooseOpenFile(const OpenFileRequest& requ
     return std::string(dialog.GetPath().utf8_str());
 }
 
+// The filters' patterns as given: GTK puts the chosen filter's extension on
+// the typed name only for a plain pattern.
+std::optional<SaveFileChoice> MainFrame::ChooseSaveFile(const SaveFileRequest& request) {
+    wxString wildcard;
+    for (const FileFilter& filter : request.filters) {
+        if (!wildcard.empty()) wildcard << '|';
+        wildcard << Text(filter.description) << '|' << Text(filter.pattern);
+    }
+    const wxFileName start(Text(request.initialPath));
+    wxFileDialog dialog(this, wxFileSelectorPromptStr, start.GetPath(), Text(request.fileName), wildcard, wxFD_SAVE);
+    const int answer = dialog.ShowModal();
+    Update();
+    if (answer != wxID_OK) return std::nullopt;
+    return SaveFileChoice{std::string(dialog.GetPath().utf8_str()), static_cast<std::size_t>(dialog.GetFilterIndex())};
+}
+
 std::unique_ptr<ProgressWindow> MainFrame::OpenProgress(const std::string& title, const std::string& text,
                                                        int percent) {
     return std::make_unique<WxProgressWindow>(gate_, title, text, percent);

@@ -95,6 +95,7 @@ public:
     // DialogPort
     MessageResult ShowMessageBox(const MessageBoxRequest& request) override;
     std::optional<std::string> ChooseOpenFile(const OpenFileRequest& request) override;
+    std::optional<SaveFileChoice> ChooseSaveFile(const SaveFileRequest& request) override;
     std::unique_ptr<ProgressWindow> OpenProgress(const std::string& title, const std::string& text,
                                                  int percent) override;
     // The recorder's dialogs (recorder_dialogs.cpp).

@@ -28,8 +28,9 @@ struct BasicAppHarness {
     FakeNoteBox noteBox;
     FakeDesktop desktop{files};
     Decoder decoder;
+    FakeRenderer renderer;
     Application app{{window, dialogs, keyboard, files, pictures, text, timers, waveOut, waveIn, midiOut, noteBox, desktop,
-                     decoder}};
+                     decoder, renderer}};
 
     // What the toolkit does: create, then install the keys once shown.
     bool Start() {

@@ -194,6 +194,12 @@ std::optional<std::string> FakeDialogs::ChooseOpenFile(const OpenFileRequest& re
     return chosenFile;
 }
 
+std::optional<SaveFileChoice> FakeDialogs::ChooseSaveFile(const SaveFileRequest& request) {
+    saveRequests.push_back(request);
+    if (events_) events_->push_back(savedFile ? "save dialog: " + savedFile->path : "save dialog cancelled");
+    return savedFile;
+}
+
 namespace {
 class FakeProgressWindow : public ProgressWindow {
 public:

@@ -13,6 +13,7 @@
 
 #include "fakes/fake_file_system.h"
 #include "platform/null_devices.h"
+#include "playback/render_port.h"
 #include "ports/audio_ports.h"
 #include "ports/desktop_port.h"
 #include "ports/dialog_port.h"
@@ -153,6 +154,7 @@ public:
     // order (Yes, then OK, when none is left); OK-only boxes answer OK.
     MessageResult ShowMessageBox(const MessageBoxRequest& request) override;
     std::optional<std::string> ChooseOpenFile(const OpenFileRequest& request) override;
+    std::optional<SaveFileChoice> ChooseSaveFile(const SaveFileRequest& request) override;
     std::unique_ptr<ProgressWindow> OpenProgress(const std::string& title, const std::string& text, int percent) override;
     // Opens the dialog, then runs `recorder` as the user, who presses its
     // buttons through the events; without a script the user closes it.
@@ -180,6 +182,8 @@ public:
     std::vector<OpenFileRequest> fileRequests;
     std::vector<InfoDialogTemplate> infoDialogs;
     std::optional<std::string> chosenFile;  // what the open dialog answers; nullopt: cancelled
+    std::vector<SaveFileRequest> saveRequests;
+    std::optional<SaveFileChoice> savedFile;  // what the save dialog answers; nullopt: cancelled
     std::vector<std::string> progress;      // every call on progress windows, in order
     int openProgressWindows = 0;
 
@@ -336,6 +340,23 @@ public:
 };
 
 // Window timers that run only when the test ticks them.
+// Records each render; hands it to `real` when set, else writes nothing.
+class FakeRenderer : public RenderPort {
+public:
+    struct Request {
+        RenderSettings settings;
+        AudioFileType type;
+        std::string path;
+    };
+    RenderOutcome Render(SampleStore& samples, const RenderSettings& settings, AudioFileType type,
+                         const std::string& path, RenderProgress& progress) override {
+        requests.push_back({settings, type, path});
+        return real ? real->Render(samples, settings, type, path, progress) : RenderOutcome{RenderResult::Done};
+    }
+    std::vector<Request> requests;
+    RenderPort* real = nullptr;
+};
+
 class FakeTimers : public TimerPort {
 public:
     void StartTimer(int id, int periodMs) override { running[id] = periodMs; }

@@ -110,8 +110,9 @@ struct RealWindow {
     WxNoteBox noteBox{*frame};
     testing::FakeDesktop desktop{files};
     testing::FakeDecoder decoder;
-    Application app{
-        {*frame, *frame, *frame, files, pictures, text, *frame, waveOut, waveIn, midiOut, noteBox, desktop, decoder}};
+    testing::FakeRenderer renderer;
+    Application app{{*frame, *frame, *frame, files, pictures, text, *frame, waveOut, waveIn, midiOut, noteBox, desktop,
+                     decoder, renderer}};
 
     RealWindow() {
         frame->Attach(&app);
