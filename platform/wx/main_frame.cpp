@@ -414,10 +414,10 @@ std::optional<SaveFileChoice> MainFrame::ChooseSaveFile(const SaveFileRequest& r
     wxString wildcard;
     for (const FileFilter& filter : request.filters) {
         if (!wildcard.empty()) wildcard << '|';
-        wildcard << Text(filter.description) << '|' << Text(filter.pattern);
+        wildcard << FromUtf8(filter.description) << '|' << FromUtf8(filter.pattern);
     }
-    const wxFileName start(Text(request.initialPath));
-    wxFileDialog dialog(this, wxFileSelectorPromptStr, start.GetPath(), Text(request.fileName), wildcard, wxFD_SAVE);
+    const wxFileName start(FromUtf8(request.initialPath));
+    wxFileDialog dialog(this, wxFileSelectorPromptStr, start.GetPath(), FromUtf8(request.fileName), wildcard, wxFD_SAVE);
     const int answer = dialog.ShowModal();
     Update();
     if (answer != wxID_OK) return std::nullopt;
