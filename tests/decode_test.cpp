@@ -140,12 +140,7 @@ TEST_F(DecodeTest, EveryCommonFormatOpensUnderItsNameAndItsToneAndChordAreHeard)
 
         Player chordFile;
         chordFile.OpenFile(Path(std::string("chord.") + f.extension));
-        chordFile.app.Command(cid::OpenNoteBox);
-        chordFile.app.Command(cid::SamplingPrecision);
-        chordFile.app.Command(cid::Play);
-        chordFile.waveOut.Play(4 * 8192);
-        chordFile.app.Timer(kPositionTimerId);
-        const std::string chord = chordFile.noteBox.Find(NoteBoxId::ChordText)->text;
+        const std::string chord = chordFile.ChordAfterPlaying();
         EXPECT_NE(chord.find(" C"), std::string::npos) << chord;
     }
 }

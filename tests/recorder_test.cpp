@@ -261,12 +261,7 @@ TEST(LiveInput, AChordFromTheInputIsNamedInTheNoteBoxAsTheSameChordFromAFile) {
     const std::vector<std::int16_t> chord = testing::ChordSignal(11025);
     Harness file;
     file.Load(chord, 2);
-    file.app.Command(cid::OpenNoteBox);
-    file.app.Command(cid::SamplingPrecision);
-    file.app.Command(cid::Play);
-    file.waveOut.Play(4 * 8192);
-    file.app.Timer(kPositionTimerId);
-    const std::string fileChord = file.noteBox.Find(NoteBoxId::ChordText)->text;
+    const std::string fileChord = file.ChordAfterPlaying();
     EXPECT_NE(fileChord.find(" C"), std::string::npos) << fileChord;
 
     Harness live;

@@ -49,6 +49,16 @@ struct BasicAppHarness {
         app.Command(ControlId::Open);
         waveOut.TakeLog();
     }
+    // The Note box's chord text once the loaded wave has played a moment with
+    // the box open (Sampling Time precision).
+    std::string ChordAfterPlaying() {
+        app.Command(ControlId::OpenNoteBox);
+        app.Command(ControlId::SamplingPrecision);
+        app.Command(ControlId::Play);
+        waveOut.Play(4 * 8192);
+        app.Timer(kPositionTimerId);
+        return noteBox.Find(NoteBoxId::ChordText)->text;
+    }
     void LoadRamp(std::size_t frames, std::uint16_t channels) { Load(RampSamples(frames, channels), channels); }
 };
 
