@@ -174,6 +174,7 @@ private:
     void RewindCommand();
     void Stop();
     void SwitchVocalCanceller();
+    void SwitchFullQuality();
     void ChooseSamplingTime(int choice);
     void SamplingCoarse();
     void SamplingNormal();

@@ -115,7 +115,8 @@ bool Application::MakeCurrent(WaveImage image) {
     samples_.image = std::move(image);
     samples_.loaded = true;
     settings_.currentDir = samples_.fileName;
-    samples_.workBytes = PrepareSamples(samples_.image, platform_.dialogs, analysis_.removeDcOffset);
+    samples_.workBytes =
+        PrepareSamples(samples_.image, platform_.dialogs, analysis_.removeDcOffset, &samples_.fullRate);
     samples_.vocalCancelOn = false;
     samples_.baseOutputFormat = WorkingFormat(samples_.Format());
     samples_.outputFormat = samples_.baseOutputFormat;

@@ -262,5 +262,58 @@ TEST(Keys, WithoutAWaveOnlyStopAndLiveInputAreWiredAndSpeedAndShiftStay) {
     EXPECT_TRUE(h.app.States()[Transport::LiveInput].available) << "and leaves live input on offer";
 }
 
+// Options > Full quality over the application: the devices open at the
+// file's rate, the positions stay those of the working samples, and the
+// choice lives in a section of its own that older files do without.
+TEST(FullQuality, PlaysAtTheFilesRateKeepsThePositionsAndSurvivesARestart) {
+    constexpr const char* kIni = "/opt/earloop/earloop.ini";
+    const std::string oldFile = "[VOLUME]\nwave volume=50\n";
+    // 1.5 s of play at half speed, the device's bytes as its own rate plays them.
+    const auto playHalfSpeed = [](testing::AppHarness& h) {
+        for (int i = 0; i < 5; ++i) h.app.Command(cid::SpeedDown10);
+        h.app.Command(cid::Play);
+        for (int t = 0; t < 1500; t += 100) {
+            h.waveOut.Play(h.waveOut.opened.back().nAvgBytesPerSec / 10);
+            if (h.timers.Running(kPositionTimerId)) h.app.Timer(kPositionTimerId);
+        }
+        return std::pair(h.app.Playback().speedPercent, h.app.Playback().position);
+    };
+    std::pair<int, std::uint32_t> heard[2];
+    std::string saved;
+    for (bool full : {false, true}) {
+        testing::AppHarness h;
+        h.files.Add(kIni, oldFile);
+        ASSERT_TRUE(h.Start());
+        EXPECT_FALSE(h.window.menuChecks.at(cid::FullQuality)) << "off for a file without the section";
+        h.Load(testing::RampSamples(4 * 44100, 2), 2, 44100);
+        if (full) {
+            h.app.Command(cid::FullQuality);
+            EXPECT_TRUE(h.window.menuChecks.at(cid::FullQuality));
+            EXPECT_EQ(h.waveOut.TakeLog(), (std::vector<std::string>{"close", "open 44100 2 plain"}));
+        }
+        heard[full] = playHalfSpeed(h);
+        EXPECT_EQ(h.waveOut.opened.back().nSamplesPerSec, full ? 44100u : 11025u);
+        h.app.Destroy();
+        saved = h.files.Contents(kIni).value_or("");
+        EXPECT_EQ(saved.find("[PLAYBACK]") != std::string::npos, full) << saved;
+    }
+    EXPECT_EQ(heard[1], heard[0]);
+    EXPECT_EQ(heard[0].first, 50);
+    EXPECT_NE(saved.find("[VOLUME]\nwave volume=50\n"), std::string::npos);
+    EXPECT_NE(saved.find("[PLAYBACK]\nFull quality=1\n"), std::string::npos);
+
+    // The next start reads it back; switched off, the key stays and says so.
+    testing::AppHarness next;
+    next.files.Add(kIni, saved);
+    ASSERT_TRUE(next.Start());
+    EXPECT_TRUE(next.window.menuChecks.at(cid::FullQuality));
+    EXPECT_TRUE(next.app.Samples().fullQuality);
+    next.app.Command(cid::FullQuality);
+    EXPECT_FALSE(next.window.menuChecks.at(cid::FullQuality));
+    EXPECT_TRUE(next.waveOut.TakeLog().empty()) << "without a wave nothing reopens";
+    next.app.Destroy();
+    EXPECT_NE(next.files.Contents(kIni).value_or("").find("[PLAYBACK]\nFull quality=0\n"), std::string::npos);
+}
+
 }  // namespace
 }  // namespace earloop

@@ -126,11 +126,11 @@ std::uint32_t OffsetOfMs(std::uint32_t ms, std::uint32_t blockAlign, std::uint32
 // The card frames that `sourceFrames` of the working samples last on the
 // output: the stream plays outChunk bytes for every inChunk bytes of source,
 // and the device's rate is the shifted one.
-std::uint64_t CardFramesOfSource(std::uint64_t sourceFrames, const PlaybackState& state, std::uint32_t deviceRate) {
+std::uint64_t CardFramesOfSource(std::uint64_t sourceFrames, const PlaybackState& state, std::uint32_t outputRate) {
     const bool stream = state.streamOpen && state.inChunkBytes > 0;
     const std::uint64_t out = stream ? state.outChunkBytes : 1;
     const std::uint64_t in = stream ? state.inChunkBytes : 1;
-    return sourceFrames * out * kCardRate / (in * deviceRate);
+    return sourceFrames * out * kCardRate / (in * outputRate);
 }
 
 std::uint64_t CardFramesOfDevice(std::uint64_t bytes, const WaveFormatInfo& device) {
@@ -203,8 +203,11 @@ std::string RenderLoaded(SampleStore& samples, const RenderRequest& request, Wav
     }
     if (request.speedPercent) transport.SetSpeed(*request.speedPercent);
     samples.vocalCancelOn = request.vocalCancel;
-    const WaveFormatInfo& device = samples.outputFormat;
-    const std::uint32_t blockAlign = device.nBlockAlign;
+    // Source lengths are working frames at the (shifted) working rate; what
+    // was written is counted in frames of the device.
+    const WaveFormatInfo& working = samples.outputFormat;
+    const WaveFormatInfo device = engine.DeviceFormat();
+    const std::uint32_t blockAlign = working.nBlockAlign;
 
     if (request.keepMs) {
         // Play there, then Keep: the loop plays on the plain device until reset.
@@ -223,7 +226,7 @@ std::string RenderLoaded(SampleStore& samples, const RenderRequest& request, Wav
     const std::uint32_t from = state.startPosition;
     const std::uint32_t to =
         request.toMs ? std::max(from, OffsetOfMs(*request.toMs, blockAlign, samples.workBytes)) : samples.workBytes;
-    const std::uint64_t target = CardFramesOfSource((to - from) / blockAlign, state, device.nSamplesPerSec);
+    const std::uint64_t target = CardFramesOfSource((to - from) / blockAlign, state, working.nSamplesPerSec);
     const std::uint64_t maxFrames = WavWriter::MaxFrames(samples.baseOutputFormat.nChannels);
     if (target > maxFrames) {
         return "the render would last " + std::to_string(target / kCardRate) + " s; a WAV file holds " +
@@ -274,8 +277,8 @@ std::variant<RenderRequest, std::string> ParseRenderArguments(std::span<const st
             continue;
         }
         if (!given.insert(arg).second) return arg + " is given twice";
-        if (arg == "--vocal-cancel") {
-            request.vocalCancel = true;
+        if (arg == "--vocal-cancel" || arg == "--full-quality") {
+            (arg == "--vocal-cancel" ? request.vocalCancel : request.fullQuality) = true;
             continue;
         }
         static const std::set<std::string> kValued{"--speed", "--shift", "--from", "--to", "--keep", "--seconds",
@@ -332,7 +335,8 @@ int Render(const RenderRequest& request) {
     samples.fileName = request.input;
     samples.image = std::move(*image);
     samples.loaded = true;
-    samples.workBytes = PrepareSamples(samples.image, dialogs, true);
+    samples.workBytes = PrepareSamples(samples.image, dialogs, true, &samples.fullRate);
+    samples.fullQuality = request.fullQuality;
     samples.baseOutputFormat = WorkingFormat(samples.Format());
     samples.outputFormat = samples.baseOutputFormat;
     const std::uint16_t channels = samples.baseOutputFormat.nChannels;

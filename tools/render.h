@@ -16,9 +16,9 @@ namespace earloop {
 
 inline constexpr const char* kRenderUsage =
     "       earloop-cli render IN.wav OUT.wav [--speed PERCENT] [--shift SEMITONES] [--vocal-cancel] "
-    "[--from MS] [--to MS]\n"
+    "[--from MS] [--to MS] [--full-quality]\n"
     "       earloop-cli render IN.wav OUT.wav --keep MS --seconds N [--keep-mode single|double] [--shift "
-    "SEMITONES] [--vocal-cancel]\n";
+    "SEMITONES] [--vocal-cancel] [--full-quality]\n";
 
 // The longest Keep loop render, in seconds.
 inline constexpr std::uint32_t kMaxRenderSeconds = 3600;
@@ -29,6 +29,7 @@ struct RenderRequest {
     std::optional<int> speedPercent;  // 1..100; unset: 100, or the speed that keeps a shift up in tempo
     int shift = 0;                    // semitones, -5..12
     bool vocalCancel = false;         // play the channel difference (stereo files only)
+    bool fullQuality = false;         // play the samples at the file's own rate
     std::uint32_t fromMs = 0;         // where play starts
     std::optional<std::uint32_t> toMs;    // where it stops; unset: the end of the data
     std::optional<std::uint32_t> keepMs;  // set: hold a Keep loop at this time instead of playing

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <bit>
+#include <cmath>
 #include <cstring>
 #include <limits>
 #include <memory>
@@ -81,12 +82,12 @@ void DcOffsets(const std::uint8_t* data, std::uint32_t count, double ratio, std:
 }
 
 // Output frame i takes source frame trunc(p), p growing by `ratio` per frame
-// (added up, not multiplied, so that positions match the summed steps). Since
-// the ratio is at least 1 the writes never overtake the reads, and a frame is
-// read whole before it is overwritten.
+// (added up, not multiplied, so that positions match the summed steps). In
+// place (`out` == `data`), since the ratio is at least 1 the writes never
+// overtake the reads, and a frame is read whole before it is overwritten.
 template <unsigned Channels>
-void Decimate(std::uint8_t* data, std::uint32_t outFrames, double ratio, std::uint32_t lastFrame,
-              const std::int32_t (&offset)[2]) {
+void Decimate(const std::uint8_t* data, std::uint8_t* out, std::uint32_t outFrames, double ratio,
+              std::uint32_t lastFrame, const std::int32_t (&offset)[2]) {
     constexpr std::size_t stride = Channels * 2;
     double position = 0.0;
     for (std::uint32_t i = 0; i < outFrames; ++i) {
@@ -94,11 +95,11 @@ void Decimate(std::uint8_t* data, std::uint32_t outFrames, double ratio, std::ui
         const auto frame = std::min(static_cast<std::uint32_t>(position), lastFrame);
         std::int16_t in[Channels];
         std::memcpy(in, data + std::size_t{frame} * stride, stride);
-        std::int16_t out[Channels];
+        std::int16_t halved[Channels];
         // A 16-bit sample less a mean of 16-bit samples, halved toward zero,
         // is a 16-bit sample again.
-        for (unsigned c = 0; c < Channels; ++c) out[c] = static_cast<std::int16_t>((in[c] - offset[c]) / 2);
-        std::memcpy(data + std::size_t{i} * stride, out, stride);
+        for (unsigned c = 0; c < Channels; ++c) halved[c] = static_cast<std::int16_t>((in[c] - offset[c]) / 2);
+        std::memcpy(out + std::size_t{i} * stride, halved, stride);
         position += ratio;
     }
 }
@@ -114,6 +115,30 @@ void ChannelDifferences(const std::uint8_t* samples, std::uint8_t* copy, std::ui
                                      static_cast<std::int16_t>(in[1] - in[0])};
         std::memcpy(copy + std::size_t{i} * 4, out, 4);
     }
+}
+
+// The frames that `workFrames` working frames stand for at the file's rate,
+// halved and offset as the working samples, and for stereo their channel
+// differences; empty at the working rate, above kMaxFullQualityRate and
+// without the memory.
+FullRateSamples FullRateCopy(const std::uint8_t* data, std::uint32_t workFrames, double ratio,
+                             std::uint32_t lastFrame, const std::int32_t (&offset)[2], bool stereo) {
+    FullRateSamples copy;
+    copy.scale = ratio;
+    if (ratio == 1.0 || ratio * WORKING_RATE > kMaxFullQualityRate) return copy;
+    const auto frames = static_cast<std::uint32_t>(
+        std::min<double>(std::round(workFrames * ratio), static_cast<double>(lastFrame) + 1));
+    const std::uint32_t blockAlign = stereo ? 4 : 2;
+    copy.bytes = Allocate(std::uint64_t{frames} * blockAlign * (stereo ? 2 : 1));
+    if (!copy.bytes) return copy;
+    copy.sampleBytes = frames * blockAlign;
+    if (stereo) {
+        Decimate<2>(data, copy.bytes.get(), frames, 1.0, lastFrame, offset);
+        ChannelDifferences(copy.bytes.get(), copy.bytes.get() + copy.sampleBytes, frames);
+    } else {
+        Decimate<1>(data, copy.bytes.get(), frames, 1.0, lastFrame, offset);
+    }
+    return copy;
 }
 
 }  // namespace
@@ -264,8 +289,9 @@ std::optional<WaveImage> LoadWaveFile(FileSystem& fs, DialogPort& dialogs, Keybo
     return image;
 }
 
-std::uint32_t PrepareSamples(WaveImage& image, DialogPort& dialogs, bool removeDcOffset) {
+std::uint32_t PrepareSamples(WaveImage& image, DialogPort& dialogs, bool removeDcOffset, FullRateSamples* fullRate) {
     auto progress = dialogs.OpenProgress("INITIALIZING", "Calculating ...", 5);
+    if (fullRate) *fullRate = {};  // the last wave's goes, whatever becomes of this one
     const WaveFormatInfo& format = image.format;
     // The loader hands over only images it has checked; anything else is
     // left as it is rather than read or written out of bounds.
@@ -293,10 +319,11 @@ std::uint32_t PrepareSamples(WaveImage& image, DialogPort& dialogs, bool removeD
             DcOffsets<1>(data, count, ratio, lastFrame, offset);
         }
     }
+    if (fullRate) *fullRate = FullRateCopy(data, outFrames, ratio, lastFrame, offset, stereo);
     if (stereo) {
-        Decimate<2>(data, outFrames, ratio, lastFrame, offset);
+        Decimate<2>(data, data, outFrames, ratio, lastFrame, offset);
     } else {
-        Decimate<1>(data, outFrames, ratio, lastFrame, offset);
+        Decimate<1>(data, data, outFrames, ratio, lastFrame, offset);
     }
     const std::uint32_t workBytes = outFrames * format.nBlockAlign;
     progress->SetPercent(20);

@@ -38,7 +38,10 @@ std::optional<WaveImage> LoadWaveFile(FileSystem& fs, DialogPort& dialogs, Keybo
 // channel) under the "INITIALIZING" progress window, and for stereo writes the
 // channel-difference copy right after the working samples. Returns the byte
 // length of the working samples. The image's format stays the file's own.
-std::uint32_t PrepareSamples(WaveImage& image, DialogPort& dialogs, bool removeDcOffset);
+// With `fullRate`, first copies the samples at the file's own rate for
+// full-quality playback, halved and offset alike (see FullRateSamples).
+std::uint32_t PrepareSamples(WaveImage& image, DialogPort& dialogs, bool removeDcOffset,
+                             FullRateSamples* fullRate = nullptr);
 
 // The format the working samples are played in: the file's channels and
 // layout at the working rate.

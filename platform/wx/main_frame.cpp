@@ -35,6 +35,8 @@ wxMenu* BuildMenu(const std::vector<MenuItemSpec>& items) {
             menu->AppendSeparator();
         else if (!item.submenu.empty())
             menu->AppendSubMenu(BuildMenu(item.submenu), Text(item.text));
+        else if (item.checkable)
+            menu->AppendCheckItem(ToolkitCommandId(item.id), Text(item.text));
         else
             menu->Append(ToolkitCommandId(item.id), Text(item.text));
     }
@@ -156,6 +158,10 @@ void MainFrame::SetMenu(const std::vector<MenuSpec>& menus) {
     for (const MenuSpec& menu : menus) bar->Append(BuildMenu(menu.items), Text(menu.title));
     SetMenuBar(bar);
     SetClientSize(kClientWidth, kClientHeight);
+}
+
+void MainFrame::CheckMenuItem(int commandId, bool checked) {
+    if (wxMenuBar* bar = GetMenuBar()) bar->Check(ToolkitCommandId(commandId), checked);
 }
 
 bool MainFrame::SetAccelerators(const std::vector<Accelerator>& table) {
