@@ -9,10 +9,12 @@
 // rate, while the window is fixed in frames; at high rates and with short
 // windows a full search would leave a run shorter than its own blend (or, for
 // DoubleLoop, a negative length). Both builders therefore use a blend of
-// min(R, F / 2) frames (at most kMaxMatchFrames) and search lags only up to F - 2 x blend (F = window
-// frames), above kFullSearchRate in two passes (FindNearBestLag): the best lag is the same as the full search's whenever that one
-// leaves each run at least two blends long, and otherwise it is the best lag
-// that does, so the loop stays seamless and is never longer than 2 x window.
+// min(R, F / 2) frames (at most kMaxMatchFrames) and search lags only up to
+// F - 2 x blend (F = window frames), above kFullSearchRate in two passes
+// (FindNearBestLag): the best lag is the same as the full search's whenever
+// that one leaves each run at least two blends long, and otherwise it is the
+// best lag that does, so the loop stays seamless and is never longer than
+// 2 x window.
 
 #include <cstddef>
 #include <cstdint>

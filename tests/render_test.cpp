@@ -1,7 +1,7 @@
 // `earloop-cli render` as a real process: the header, length and channels of
 // what it writes at each speed and shift, the exact cut of --from/--to, the
-// vocal canceller, full quality, the Keep loop, and a one-line refusal of each kind of bad
-// request.
+// vocal canceller, full quality, the Keep loop, and a one-line refusal of
+// each kind of bad request.
 
 #include <gtest/gtest.h>
 

@@ -70,9 +70,10 @@ TEST(StretchGeometry, FullRateLengthsAreTheWorkingOnesTimesTheScale) {
         EXPECT_EQ(std::tuple(g.rate, g.matchBytes, g.outChunkBytes, g.blockAlign, g.speedPercent),
                   std::tuple(c.rate, g.matchFrames * 4, g.chunkFrames * 4, 4u, 50))
             << c.rate;
-        if (c.scale == 4.0)
+        if (c.scale == 4.0) {
             EXPECT_EQ(std::uint64_t{g.inChunkBytes} * working.outChunkBytes,
                       std::uint64_t{working.inChunkBytes} * g.outChunkBytes);
+        }
     }
 }
 
