@@ -57,6 +57,8 @@ bool Application::Create() {
         settingsLoaded_ = true;
         break;
     }
+    samples_.fullQuality = settings_.fullQuality != 0;
+    window.CheckMenuItem(ControlId::FullQuality, samples_.fullQuality);
 
     analysis_.clipLevel = 200;
     switches_.ShowSamplingTimes(WORKING_RATE);
@@ -202,6 +204,7 @@ const Application::CommandEntry* Application::FindCommand(int id) {
         {cid::RepeatLater, &A::RepeatLater},          {cid::RepeatEarlier, &A::RepeatEarlier},
         {cid::RepeatClear, &A::RepeatClear},          {cid::DisplayNotes, &A::DisplayNotes},
         {cid::OpenNoteBox, &A::OpenNoteBox},          {cid::CloseNoteBox, &A::CloseNoteBox},
+        {cid::FullQuality, &A::SwitchFullQuality},
     };
     const auto* found = std::find_if(std::begin(table), std::end(table), [id](const CommandEntry& e) { return e.id == id; });
     return found == std::end(table) ? nullptr : found;

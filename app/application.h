@@ -179,6 +179,7 @@ private:
     void RewindCommand();
     void Stop();
     void SwitchVocalCanceller();
+    void SwitchFullQuality();
     void ChooseSamplingTime(int choice);
     void SamplingCoarse();
     void SamplingNormal();
@@ -316,6 +317,7 @@ private:
     // Loading a wave (wave_commands.cpp).
     std::optional<std::string> ChooseWaveFile();
     bool TryLoad(const std::string& path, WaveImage& loaded);
+    void ReadFullRateSamples();
     void ShowError();
     void Repaint();
     bool MakeCurrent(WaveImage image);

@@ -60,6 +60,7 @@ void Application::ExportCommand() {
     render.speedPercent = playback_.speedPercent;
     render.shift = playback_.pitchShift;
     render.vocalCancel = samples_.vocalCancelOn;
+    render.fullQuality = samples_.fullQuality;
     if (marks_.markSet && marks_.repeatSet) {
         render.fromMs = static_cast<std::uint32_t>(marks_.markMs);
         render.toMs = static_cast<std::uint32_t>(marks_.repeatEndMs);

@@ -93,6 +93,20 @@ void Application::SwitchVocalCanceller() {
     ToggleButton(Ctl::VocalCanceller);
 }
 
+// Options > Full quality: the same play from the samples at the file's own
+// rate, heard at once; positions and the analysis stay on the working samples.
+void Application::SwitchFullQuality() {
+    samples_.fullQuality = !samples_.fullQuality;
+    settings_.fullQuality = samples_.fullQuality ? 1 : 0;
+    platform_.window.CheckMenuItem(ControlId::FullQuality, samples_.fullQuality);
+    // The copy at the file's own rate is held only while it is played.
+    if (samples_.fullQuality)
+        ReadFullRateSamples();
+    else
+        samples_.fullRate = {};
+    transport_.PlayedRateChanged();
+}
+
 // Radios 31, 32, 33: the analysis block, and with it the Keep window.
 void Application::ChooseSamplingTime(int choice) {
     analysis_.blockMode = choice;

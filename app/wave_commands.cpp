@@ -99,8 +99,12 @@ bool Application::TryLoad(const std::string& path, WaveImage& loaded) {
     if (IsRiffWave(platform_.files, path)) {
         if (!CheckWaveHeader(platform_.files, path, error_, samples_.memoryFactor)) return false;
         platform_.window.SetBusyCursor(true);
+        // Full quality copies the file's own samples before they are
+        // converted, so then the load leaves them as they were read.
+        const std::optional<bool> convertAsRead =
+            samples_.fullQuality ? std::nullopt : std::optional<bool>(analysis_.removeDcOffset);
         image = LoadWaveFile(platform_.files, platform_.dialogs, platform_.keyboard, path, samples_.memoryFactor,
-                             error_, analysis_.removeDcOffset);
+                             error_, convertAsRead);
     } else {
         const auto audio = OpenAudioFile(platform_.decoder, platform_.files, path, error_);
         if (!audio) return false;
@@ -113,6 +117,26 @@ bool Application::TryLoad(const std::string& path, WaveImage& loaded) {
     }
     loaded = std::move(*image);
     return true;
+}
+
+// Full quality switched on over a wave loaded without it: its samples at the
+// file's own rate are read from the file again, since the working samples
+// were converted in place. A file changed since it was opened is not mixed
+// with the samples it had; it plays at full quality once opened again.
+void Application::ReadFullRateSamples() {
+    const std::uint32_t rate = samples_.Format().nSamplesPerSec;
+    if (!samples_.loaded || samples_.fullRate.bytes || rate == WORKING_RATE || rate > kMaxFullQualityRate) return;
+    WaveImage fresh;
+    const bool read = TryLoad(samples_.fileName, fresh);
+    platform_.window.SetBusyCursor(false);
+    if (read && fresh.format == samples_.Format() && fresh.dataBytes == samples_.image.dataBytes) {
+        samples_.fullRate =
+            FullRateSamplesOf(fresh, samples_.workBytes / samples_.Format().nBlockAlign, samples_.image.conversion.offset);
+        if (samples_.fullRate.bytes) return;
+    }
+    platform_.dialogs.ShowMessageBox({"Full quality will play " + samples_.fileName +
+                                          " once it is opened again: it cannot be read as it was opened.",
+                                      kProgramCaption, MessageIcon::Exclamation, MessageButtons::Ok, true});
 }
 
 void Application::ShowError() {
@@ -132,7 +156,9 @@ bool Application::MakeCurrent(WaveImage image) {
     samples_.image = std::move(image);
     samples_.loaded = true;
     settings_.currentDir = samples_.fileName;
-    samples_.workBytes = PrepareSamples(samples_.image, platform_.dialogs, analysis_.removeDcOffset);
+    samples_.fullRate = {};
+    samples_.workBytes = PrepareSamples(samples_.image, platform_.dialogs, analysis_.removeDcOffset,
+                                        samples_.fullQuality ? &samples_.fullRate : nullptr);
     samples_.vocalCancelOn = false;
     samples_.baseOutputFormat = WorkingFormat(samples_.Format());
     samples_.outputFormat = samples_.baseOutputFormat;

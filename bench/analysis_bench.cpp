@@ -112,6 +112,7 @@ struct NullWindow : earloop::WindowPort {
     void SetStatusText(int, const std::string&) override {}
     void SetIcon(const earloop::FrameBuffer&) override {}
     void SetMenu(const std::vector<earloop::MenuSpec>&) override {}
+    void CheckMenuItem(int, bool) override {}
     bool SetAccelerators(const std::vector<earloop::Accelerator>&) override { return true; }
     void Present(const earloop::FrameBuffer&, earloop::Rect) override {}
     void Invalidate(earloop::Rect) override {}

@@ -18,6 +18,7 @@ struct LoopShape {
     std::uint32_t frames = 0;       // F
     std::uint32_t blend = 0;        // frames of the match window and of each blend
     std::uint32_t maxLag = 0;       // frames
+    std::uint32_t stride = 1;       // of the lag search
     std::uint32_t start = 0;        // aligned
 };
 
@@ -31,6 +32,7 @@ bool Shape(std::uint32_t start, std::uint32_t windowBytes, std::uint32_t blockAl
     if (s.frames == 0) return false;
     s.blend = std::min({outputRate / 100, s.frames / 2, kMaxMatchFrames});
     s.maxLag = std::min(outputRate / 50, s.frames - 2 * s.blend);
+    s.stride = SearchStride(outputRate);
     s.start = start - start % blockAlign;
     return true;
 }
@@ -47,7 +49,7 @@ std::uint32_t SingleLoop(std::span<const std::uint8_t> samples, std::uint32_t st
     if (!Shape(start, windowBytes, blockAlign, outputRate, keep.size(), s)) return 0;
     const std::size_t windowEnd = std::size_t{s.start} + s.windowBytes;
     const std::uint32_t lag =
-        FindBestLag(From(samples, windowEnd), From(samples, s.start), s.ba, s.blend, s.maxLag);
+        FindNearBestLag(From(samples, windowEnd), From(samples, s.start), s.ba, s.blend, s.maxLag, s.stride);
     const std::uint32_t body = s.windowBytes - lag;
     const std::uint32_t bodyFrames = body / s.ba;
 
@@ -76,11 +78,11 @@ std::uint32_t DoubleLoop(std::span<const std::uint8_t> samples, std::uint32_t st
     const std::uint32_t tailStart = s.windowBytes - blendBytes;  // the last blend of each direction
 
     // Turning at the window's end: where the backward run best continues its last 10 ms.
-    const std::uint32_t lag1 = FindBestLag(fwd.subspan(tailStart), bwd, s.ba, s.blend, s.maxLag);
+    const std::uint32_t lag1 = FindNearBestLag(fwd.subspan(tailStart), bwd, s.ba, s.blend, s.maxLag, s.stride);
     const std::uint32_t x1 = s.windowBytes - lag1 - blendBytes;
     const auto down = bwd.subspan(lag1);  // blend + x1 bytes
     // Turning at the window's start: where the forward run best continues the backward run's end.
-    const std::uint32_t lag2 = FindBestLag(bwd.subspan(tailStart), fwd, s.ba, s.blend, s.maxLag);
+    const std::uint32_t lag2 = FindNearBestLag(bwd.subspan(tailStart), fwd, s.ba, s.blend, s.maxLag, s.stride);
     const std::uint32_t x2 = s.windowBytes - lag2 - blendBytes;
     const auto up = fwd.subspan(lag2);  // blend + x2 bytes
 

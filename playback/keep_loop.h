@@ -9,21 +9,27 @@
 // rate, while the window is fixed in frames; at high rates and with short
 // windows a full search would leave a run shorter than its own blend (or, for
 // DoubleLoop, a negative length). Both builders therefore use a blend of
-// min(R, F / 2) frames (at most kMaxMatchFrames) and search lags only up to F - 2 x blend (F = window
-// frames): the best lag is the same as the full search's whenever that one
-// leaves each run at least two blends long, and otherwise it is the best lag
-// that does, so the loop stays seamless and is never longer than 2 x window.
+// min(R, F / 2) frames (at most kMaxMatchFrames) and search lags only up to
+// F - 2 x blend (F = window frames), above kFullSearchRate in two passes
+// (FindNearBestLag): the best lag is the same as the full search's whenever
+// that one leaves each run at least two blends long, and otherwise it is the
+// best lag that does, so the loop stays seamless and is never longer than
+// 2 x window.
 
 #include <cstddef>
 #include <cstdint>
 #include <span>
 
+#include "wave/sample_store.h"
+
 namespace earloop {
 
-// The program's Keep buffer; the longest loop (2 x 2048 stereo frames) is 16384 bytes.
+// The program's Keep buffer at the working rate; the longest loop (2 x 2048
+// stereo frames) is 16384 bytes. Full-quality play needs kMaxRateScale times it.
 inline constexpr std::size_t kKeepBufferBytes = 20000;
-// Windows longer than this (2048 stereo frames) are shortened to it.
-inline constexpr std::uint32_t kMaxKeepWindowBytes = 2048 * 4;
+// Windows longer than this (2048 stereo frames at the working rate, as many
+// more as the highest full-quality rate has) are shortened to it.
+inline constexpr std::uint32_t kMaxKeepWindowBytes = 2048 * 4 * kMaxRateScale;
 
 // Both builders read the window of `windowBytes` bytes at `start` of
 // `samples` (the whole active data; frames past its end repeat its last

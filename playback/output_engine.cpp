@@ -23,8 +23,9 @@ OutputEngine::OutputEngine(PlaybackState& state, SampleStore& samples, WaveOutpu
       timers_(timers),
       streamEvents_(streamEvents),
       hooks_(hooks),
-      streamBuffers_(std::make_unique<std::array<std::array<std::uint8_t, kStreamBufferBytes>, 2>>()),
-      keepBuffer_(std::make_unique<std::array<std::uint8_t, kKeepBufferBytes>>()) {}
+      // Every byte handed to a device is written first; untouched room costs nothing.
+      streamBuffers_(std::make_unique_for_overwrite<std::uint8_t[]>(2 * kStreamRoom)),
+      keepBuffer_(std::make_unique_for_overwrite<std::uint8_t[]>(kKeepRoom)) {}
 
 OutputEngine::~OutputEngine() = default;
 
@@ -52,10 +53,25 @@ std::uint32_t OutputEngine::WaveTimeOffset(std::uint32_t ms) const {
     return Align(static_cast<std::uint32_t>(WaveTimeBytes(ms)));
 }
 
+WaveFormatInfo OutputEngine::DeviceFormat() const {
+    WaveFormatInfo format = samples_.outputFormat;
+    if (!samples_.PlaysFullRate()) return format;
+    format.nSamplesPerSec = static_cast<std::uint32_t>(std::lround(format.nSamplesPerSec * samples_.PlayScale()));
+    format.nAvgBytesPerSec = format.nBlockAlign * format.nSamplesPerSec;
+    return format;
+}
+
+std::uint32_t OutputEngine::PlayedBytesOf(std::uint32_t workingBytes) const {
+    const std::uint32_t blockAlign = samples_.outputFormat.nBlockAlign;
+    if (!samples_.PlaysFullRate() || blockAlign == 0) return workingBytes;
+    const double frames = std::trunc(workingBytes / blockAlign * samples_.PlayScale());
+    return static_cast<std::uint32_t>(std::min(frames * blockAlign, 4294967295.0));
+}
+
 WaveOutDevice* OutputEngine::OpenDevice() const { return state_.streamOpen ? stream_.get() : plain_.get(); }
 
 bool OutputEngine::OpenPlainDevice() {
-    plain_ = output_.Open(samples_.outputFormat, nullptr);
+    plain_ = output_.Open(DeviceFormat(), nullptr);
     return plain_ != nullptr;
 }
 
@@ -70,7 +86,7 @@ void OutputEngine::ResetPlainDevice() {
 
 void OutputEngine::OpenStreamDevice() {
     if (state_.streamOpen) return;
-    stream_ = output_.Open(samples_.outputFormat, &streamEvents_);
+    stream_ = output_.Open(DeviceFormat(), &streamEvents_);
     state_.streamOpen = true;
 }
 
@@ -94,6 +110,11 @@ void OutputEngine::CloseStreamDevice() {
 void OutputEngine::CloseOutput() {
     if (state_.streamOpen) CloseStreamDevice();
     ClosePlainDevice();
+}
+
+void OutputEngine::ReopenOutput() {
+    CloseOutput();
+    OpenPlainDevice();
 }
 
 void OutputEngine::ResetOutput() {
@@ -126,8 +147,9 @@ void OutputEngine::StartPlainPlay() {
     state_.atEnd = false;
     StartPositionTimer();
     ResetPlainDevice();
-    const std::uint32_t offset = Align(std::min(state_.position, samples_.workBytes));
-    if (plain_) plain_->Write(samples_.Active() + offset, samples_.workBytes - offset, 1, 0);
+    const std::span<const std::uint8_t> played = samples_.Played();
+    const std::uint32_t offset = PlayedBytesOf(Align(std::min(state_.position, samples_.workBytes)));
+    if (plain_) plain_->Write(played.data() + offset, played.size() - offset, 1, 0);
 }
 
 void OutputEngine::StartStretchPlay() {
@@ -135,6 +157,8 @@ void OutputEngine::StartStretchPlay() {
     if (state_.speedPercent == 0) state_.speedPercent = 1;
     const WaveFormatInfo& format = samples_.outputFormat;
     geometry_ = MakeStretchGeometry(format.nSamplesPerSec, format.nBlockAlign, state_.speedPercent);
+    if (samples_.PlaysFullRate())
+        geometry_ = ScaleGeometry(geometry_, samples_.PlayScale(), DeviceFormat().nSamplesPerSec);
     state_.outChunkBytes = geometry_.outChunkBytes;
     state_.maxChunks = kMaxStreamChunks;
     state_.inChunkBytes = geometry_.inChunkBytes;
@@ -149,7 +173,7 @@ void OutputEngine::StartStretchPlay() {
         ClosePlainDevice();
         OpenStreamDevice();
     }
-    state_.streamSource = state_.position;
+    state_.streamSource = PlayedBytesOf(state_.position);
     StopPositionTimer();
     StartPositionTimer();
     state_.atEnd = false;
@@ -173,7 +197,7 @@ void OutputEngine::StartStretchPlay() {
 int OutputEngine::ChunksAhead() {
     const std::int64_t out = state_.outChunkBytes;
     const std::int64_t chunks =
-        out == 0 ? 0 : (std::int64_t{samples_.workBytes} - state_.streamSource - out) / out;
+        out == 0 ? 0 : (static_cast<std::int64_t>(samples_.Played().size()) - state_.streamSource - out) / out;
     if (chunks < 1) {
         state_.atEnd = true;
         return 0;
@@ -182,9 +206,8 @@ int OutputEngine::ChunksAhead() {
 }
 
 void OutputEngine::QueueStreamBuffer() {
-    std::array<std::uint8_t, kStreamBufferBytes>& buffer = (*streamBuffers_)[state_.fillIndex];
-    StretchChunks(std::span(samples_.Active(), samples_.workBytes), state_.streamSource, state_.chunksInBuffer,
-                  geometry_, buffer, streamLag_);
+    const std::span buffer(streamBuffers_.get() + state_.fillIndex * kStreamRoom, kStreamRoom);
+    StretchChunks(samples_.Played(), state_.streamSource, state_.chunksInBuffer, geometry_, buffer, streamLag_);
     ++state_.queuedBuffers;
     if (stream_)
         stream_->Write(buffer.data(), static_cast<std::size_t>(state_.chunksInBuffer) * state_.outChunkBytes, 1,
@@ -224,12 +247,12 @@ void OutputEngine::BuildKeepLoop(std::uint32_t offset, int keepMode) {
     if (start + window + window / 2 >= workBytes) start = workBytes - window / 2 - window;
     const std::uint32_t aligned = Align(static_cast<std::uint32_t>(std::max<std::int64_t>(start, 0)));
 
-    const std::span samples(samples_.Active(), samples_.workBytes);
-    const WaveFormatInfo& format = samples_.outputFormat;
+    const WaveFormatInfo format = DeviceFormat();
     const auto builder = keepMode == 1 ? DoubleLoop : SingleLoop;
     const std::uint32_t length =
-        builder(samples, aligned, state_.keepBytes, format.nBlockAlign, format.nSamplesPerSec, *keepBuffer_);
-    if (plain_ && length > 0) plain_->Write(keepBuffer_->data(), length, kLoopUntilReset, 0);
+        builder(samples_.Played(), PlayedBytesOf(aligned), PlayedBytesOf(state_.keepBytes), format.nBlockAlign,
+                format.nSamplesPerSec, std::span(keepBuffer_.get(), kKeepRoom));
+    if (plain_ && length > 0) plain_->Write(keepBuffer_.get(), length, kLoopUntilReset, 0);
 }
 
 void OutputEngine::PrepareKeepHeader(std::uint32_t blockFrames) {
@@ -280,7 +303,10 @@ void OutputEngine::StopPositionTimer() {
 
 void OutputEngine::OnPositionTimer() {
     WaveOutDevice* device = OpenDevice();
-    const std::uint64_t played = device ? device->PlayedBytes() : 0;
+    std::uint64_t played = device ? device->PlayedBytes() : 0;
+    // Back to working frames first, rounded down as the working play counts them.
+    if (const std::uint32_t blockAlign = samples_.outputFormat.nBlockAlign; samples_.PlaysFullRate())
+        played = static_cast<std::uint64_t>(static_cast<double>(played / blockAlign) / samples_.PlayScale()) * blockAlign;
     const double sourcePlayed =
         state_.streamOpen ? static_cast<double>(played) * state_.sourceRatio : static_cast<double>(played);
     const double position = std::min(static_cast<double>(state_.startPosition) + sourcePlayed, 4294967295.0);

@@ -12,6 +12,10 @@
 // A pitch shift re-tunes the output rate of both devices. The position shown
 // to the user is the device's own count of played bytes, mapped back to the
 // source and added to where output started.
+//
+// With full quality the devices play the samples at the file's own rate
+// (SampleStore::Played) at the output rate times the scale, with every
+// stretch and Keep length scaled alike; positions stay in working bytes.
 
 #include <array>
 #include <cstdint>
@@ -63,6 +67,9 @@ public:
     // Closes whichever device is open: before a new wave replaces the samples
     // the devices read, and at exit.
     void CloseOutput();
+    // Closes whichever device is open and opens the plain device in the
+    // format now played (full quality was switched).
+    void ReopenOutput();
 
     // Makes the device the current mode needs ready and silent.
     void ResetOutput();
@@ -92,6 +99,8 @@ public:
     void OnBufferDone(int bufferTag);
 
     bool PlainDeviceOpen() const { return plain_ != nullptr; }
+    // The format the devices open in: `outputFormat`, at the played samples' rate.
+    WaveFormatInfo DeviceFormat() const;
 
     // Rounded down to whole frames of the output format.
     std::uint32_t Align(std::uint32_t bytes) const;
@@ -114,6 +123,8 @@ private:
     // 0 (and `atEnd`) when not even one does.
     int ChunksAhead();
     void QueueStreamBuffer();
+    // A length or offset in working bytes as bytes of the played samples, whole frames.
+    std::uint32_t PlayedBytesOf(std::uint32_t workingBytes) const;
 
     PlaybackState& state_;
     SampleStore& samples_;
@@ -131,9 +142,12 @@ private:
     // joins the next buffer seamlessly to the one filled last.
     StretchGeometry geometry_;
     std::uint32_t streamLag_ = 0;
-    // Fixed at start-up: nothing is allocated while playing.
-    std::unique_ptr<std::array<std::array<std::uint8_t, kStreamBufferBytes>, 2>> streamBuffers_;
-    std::unique_ptr<std::array<std::uint8_t, kKeepBufferBytes>> keepBuffer_;
+    // Fixed at start-up, room for the highest full-quality rate: nothing is
+    // allocated while playing.
+    static constexpr std::size_t kStreamRoom = kStreamBufferBytes * kMaxRateScale;
+    static constexpr std::size_t kKeepRoom = kKeepBufferBytes * kMaxRateScale;
+    std::unique_ptr<std::uint8_t[]> streamBuffers_;  // two of kStreamRoom
+    std::unique_ptr<std::uint8_t[]> keepBuffer_;     // kKeepRoom
 };
 
 }  // namespace earloop

@@ -21,6 +21,7 @@ struct RenderSettings {
     std::optional<int> speedPercent;  // 1..100; unset: 100, or the speed that keeps a shift up in tempo
     int shift = 0;                    // semitones, -5..12
     bool vocalCancel = false;         // play the channel difference (stereo waves only)
+    bool fullQuality = false;         // play the samples at the file's own rate, where the store holds them
     std::uint32_t fromMs = 0;         // where play starts
     std::optional<std::uint32_t> toMs;    // where it stops; unset: the end of the data
     std::optional<std::uint32_t> keepMs;  // set: hold a Keep loop at this time instead of playing

@@ -39,8 +39,29 @@ StretchGeometry MakeStretchGeometry(std::uint32_t rate, std::uint32_t blockAlign
     g.inChunkBytes = g.outChunkBytes * static_cast<std::uint32_t>(g.speedPercent) / 100;
     g.inChunkBytes -= g.inChunkBytes % blockAlign;
     g.chunkFrames = g.outChunkBytes / blockAlign;
+    g.searchStride = SearchStride(rate);
     return g;
 }
+
+StretchGeometry ScaleGeometry(const StretchGeometry& working, double scale, std::uint32_t rate) {
+    StretchGeometry g = working;
+    const auto scaled = [scale](std::uint32_t frames) {
+        return static_cast<std::uint32_t>(std::lround(frames * scale));
+    };
+    const std::uint32_t ba = working.blockAlign;
+    if (ba == 0) return g;
+    g.rate = rate;
+    g.matchFrames = scaled(working.matchFrames);
+    g.matchBytes = g.matchFrames * ba;
+    g.maxLag = scaled(working.maxLag);
+    g.chunkFrames = scaled(working.chunkFrames);
+    g.outChunkBytes = g.chunkFrames * ba;
+    g.inChunkBytes = scaled(working.inChunkBytes / ba) * ba;
+    g.searchStride = SearchStride(rate);
+    return g;
+}
+
+std::uint32_t SearchStride(std::uint32_t rate) { return std::max(1u, (rate + kFullSearchRate - 1) / kFullSearchRate); }
 
 std::uint32_t FindBestLag(std::span<const std::uint8_t> reference, std::span<const std::uint8_t> search,
                           std::uint32_t blockAlign, std::uint32_t matchFrames, std::uint32_t maxLag) {
@@ -73,6 +94,19 @@ std::uint32_t FindBestLag(std::span<const std::uint8_t> reference, std::span<con
         }
     }
     return bestLag * blockAlign;
+}
+
+std::uint32_t FindNearBestLag(std::span<const std::uint8_t> reference, std::span<const std::uint8_t> search,
+                              std::uint32_t blockAlign, std::uint32_t matchFrames, std::uint32_t maxLag,
+                              std::uint32_t stride) {
+    if (stride <= 1) return FindBestLag(reference, search, blockAlign, matchFrames, maxLag);
+    const std::uint32_t coarse =
+        FindBestLag(reference, search, blockAlign * stride, matchFrames / stride, maxLag / stride) / blockAlign;
+    const std::uint32_t low = coarse > stride - 1 ? coarse - (stride - 1) : 0;
+    const std::uint32_t high = std::min(maxLag, coarse + stride - 1);
+    const std::size_t skipped = std::min<std::size_t>(std::size_t{low} * blockAlign, search.size());
+    return std::uint32_t{low} * blockAlign +
+           FindBestLag(reference, search.subspan(skipped), blockAlign, matchFrames, high - low);
 }
 
 void CrossFade(std::span<const std::uint8_t> a, std::span<const std::uint8_t> b, std::span<std::uint8_t> out,
@@ -116,7 +150,7 @@ int StretchChunks(std::span<const std::uint8_t> samples, std::uint32_t sourceOff
         const std::int64_t lastClamped = std::min(lastRaw, lastFrame);
         const std::int64_t p = lastClamped - w;
         const std::int64_t nextBase = std::int64_t{sourceOffset} + std::int64_t{q + 1} * g.inChunkBytes;
-        lag = FindBestLag(tail(p), tail(nextBase), g.blockAlign, g.matchFrames, g.maxLag);
+        lag = FindNearBestLag(tail(p), tail(nextBase), g.blockAlign, g.matchFrames, g.maxLag, g.searchStride);
 
         const std::size_t blendBytes = std::size_t{g.matchFrames} * g.blockAlign;
         sf::CopyHeld(samples, lastRaw - w, g.matchFrames, g.blockAlign, before.data());

@@ -31,10 +31,14 @@ std::uint32_t PitchShiftedRate(int pitchShift);
 int CompensatedSpeedPercent(int pitchShift);
 
 // The match window and the search width bound the work of FindBestLag; at the
-// highest rate in use (22050 Hz) they are 220 and 441 frames. Longer ones are
-// cut to these.
-inline constexpr std::uint32_t kMaxMatchFrames = 300;
+// highest working rate (22050 Hz) they are 220 and 441 frames, and the match
+// window of full-quality play reaches 10 ms of twice kMaxFullQualityRate.
+// Longer ones are cut to these.
+inline constexpr std::uint32_t kMaxMatchFrames = 4096;
 inline constexpr std::uint32_t kMaxLagFrames = 599;
+// Up to this rate every lag is searched; above it the search first steps
+// over every SearchStride-th frame.
+inline constexpr std::uint32_t kFullSearchRate = 22050;
 
 // Lengths of the stretch for one output format and speed.
 struct StretchGeometry {
@@ -47,11 +51,21 @@ struct StretchGeometry {
     std::uint32_t inChunkBytes = 0;   // source bytes per output chunk: speed % of it, whole frames
     std::uint32_t chunkFrames = 0;    // N = outChunkBytes / blockAlign
     int speedPercent = 100;           // the speed the chunks were derived from, 1..100
+    std::uint32_t searchStride = 1;   // SearchStride(rate)
 };
 
 // Speed 0 counts as 1 %; speeds are held to 1..100. StretchChunks serves mono
 // and stereo (blockAlign 2 or 4) up to kMaxMatchFrames of match window.
 StretchGeometry MakeStretchGeometry(std::uint32_t rate, std::uint32_t blockAlign, int speedPercent);
+
+// The geometry of `working` for the same sound at `scale` times as many
+// frames per second (played at `rate`): every length in frames times the
+// scale, rounded, so that a whole-number scale keeps every ratio exact.
+StretchGeometry ScaleGeometry(const StretchGeometry& working, double scale, std::uint32_t rate);
+
+// 1 up to kFullSearchRate, else the rate over it rounded up: a coarse search
+// then sees about as many frames per second as at the highest working rate.
+std::uint32_t SearchStride(std::uint32_t rate);
 
 // The lag in bytes (a whole number of frames, 0..maxLag) at which the
 // `matchFrames` first-channel samples of `search` have the largest plain dot
@@ -60,6 +74,13 @@ StretchGeometry MakeStretchGeometry(std::uint32_t rate, std::uint32_t blockAlign
 // Samples past the end of either span count as silence.
 std::uint32_t FindBestLag(std::span<const std::uint8_t> reference, std::span<const std::uint8_t> search,
                           std::uint32_t blockAlign, std::uint32_t matchFrames, std::uint32_t maxLag);
+
+// FindBestLag's lag found in two passes when `stride` is above 1: over every
+// stride-th frame (the match window and the lags divided by it), then over
+// every frame within stride - 1 frames of that lag.
+std::uint32_t FindNearBestLag(std::span<const std::uint8_t> reference, std::span<const std::uint8_t> search,
+                              std::uint32_t blockAlign, std::uint32_t matchFrames, std::uint32_t maxLag,
+                              std::uint32_t stride);
 
 // n frames of a linear blend from `a` to `b` into `out`, every channel:
 // out[j] = trunc((n - j) x a[j] / n + j x b[j] / n) in double precision.

@@ -222,6 +222,12 @@ void TransportControl::ActiveSamplesChanged() {
     hooks_.ShowPlayPosition(state_.position);
 }
 
+void TransportControl::PlayedRateChanged() {
+    if (!samples_.loaded) return;
+    output_.ReopenOutput();
+    ActiveSamplesChanged();
+}
+
 void TransportControl::ChangeKeepWindow(std::uint32_t blockFrames) {
     output_.PrepareKeepHeader(blockFrames);
     KeepModeChanged(true);

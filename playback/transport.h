@@ -78,6 +78,8 @@ public:
     void SetShift(int semitones, bool reset, std::uint32_t blockFrames, int ffRwStepMs);
     // The output plays other samples of the same wave (the vocal canceller).
     void ActiveSamplesChanged();
+    // Full quality was switched: the output plays the same wave at another rate.
+    void PlayedRateChanged();
     // The Keep window is now `blockFrames` frames (or the Keep mode changed).
     void ChangeKeepWindow(std::uint32_t blockFrames);
     // The Keep mode changed: a held loop is built again in it; heard at once

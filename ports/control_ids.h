@@ -50,6 +50,7 @@ inline constexpr int About = 101;
 inline constexpr int Open = 102;
 inline constexpr int Setting = 103;
 inline constexpr int Export = 105;
+inline constexpr int FullQuality = 107;  // Options > Full quality, a check item
 
 inline constexpr int SamplingCoarse = 31;
 inline constexpr int SamplingNormal = 32;

@@ -41,6 +41,7 @@ struct MenuItemSpec {
     std::string text;              // with '&' before the mnemonic; empty for a separator
     int id = 0;                    // command id; 0 for a separator or a submenu
     std::vector<MenuItemSpec> submenu;
+    bool checkable = false;        // shows a check mark, set by WindowPort::CheckMenuItem
 };
 
 struct MenuSpec {
@@ -85,6 +86,8 @@ public:
 
     virtual void SetIcon(const FrameBuffer& icon) = 0;
     virtual void SetMenu(const std::vector<MenuSpec>& menus) = 0;
+    // Sets or clears the check mark of a checkable menu item.
+    virtual void CheckMenuItem(int commandId, bool checked) = 0;
     // False when the table could not be installed; the keys then do nothing.
     virtual bool SetAccelerators(const std::vector<Accelerator>& table) = 0;
 

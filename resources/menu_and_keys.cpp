@@ -12,6 +12,7 @@ const std::vector<MenuSpec>& MainMenu() {
         {"Options(&O)",
          {{"Setting(&S)", id::Setting, {}},
           {"Display Notes(&D)", id::DisplayNotes, {}},
+          {"Full quality(&F)", id::FullQuality, {}, true},
           {},
           {"Volume Control(&V)",
            0,

@@ -4,9 +4,9 @@
 #   scripts/bench.sh [size [path]]   the load benchmark; size with K, M or G; default 1G
 #                                    (the 1G run needs about 2 GiB of free memory and
 #                                    1 GiB in the temporary folder)
-#   scripts/bench.sh render          earloop-cli render against soundstretch and
-#                                    rubberband on 60 s of music, and the time
-#                                    stretch alone; installs Debian's soundstretch and
+#   scripts/bench.sh render          earloop-cli render (also --full-quality) against
+#                                    soundstretch and rubberband on 60 s of music, and
+#                                    the time stretch alone; installs Debian's soundstretch and
 #                                    rubberband-cli when they are missing
 #   scripts/bench.sh decode          decoding 5 minutes of music as a 320 kbit/s MP3 and as
 #                                    FLAC against ffmpeg -f s16le, and the peak memory of the
@@ -103,12 +103,14 @@ t_speed_rubberband=$(best_of_5 rubberband -t 2 "$in" "$out")
 t_shift_earloop=$(best_of_5 "$bin/earloop-cli" render "$in" "$out" --shift 12)
 t_shift_soundstretch=$(best_of_5 soundstretch "$in" "$out" -pitch=+12)
 t_shift_rubberband=$(best_of_5 rubberband -p 12 "$in" "$out")
+t_full_speed=$(best_of_5 "$bin/earloop-cli" render "$in" "$out" --speed 50 --full-quality)
+t_full_shift=$(best_of_5 "$bin/earloop-cli" render "$in" "$out" --shift 12 --full-quality)
 stretch=$("$bin/earloop_stretch_bench" "$in")
 
 awk -v secs="$seconds" \
     -v se="$t_speed_earloop" -v ss="$t_speed_soundstretch" -v sr="$t_speed_rubberband" \
     -v he="$t_shift_earloop" -v hs="$t_shift_soundstretch" -v hr="$t_shift_rubberband" \
-    -v stretch="$stretch" 'BEGIN {
+    -v fe="$t_full_speed" -v fh="$t_full_shift" -v stretch="$stretch" 'BEGIN {
   split(stretch, lines, "\n")
   for (i in lines) { split(lines[i], f, " "); out[f[2]] = f[3]; cpu[f[2]] = f[4] }
   slow = 2 * secs   # output seconds at speed 50; the shift keeps the length
@@ -120,11 +122,15 @@ awk -v secs="$seconds" \
   printf "%-44s %9.3f %12.1f\n", "shift +12:  earloop-cli render --shift 12", he, secs / he
   printf "%-44s %9.3f %12.1f\n", "            soundstretch -pitch=+12", hs, secs / hs
   printf "%-44s %9.3f %12.1f\n", "            rubberband -p 12", hr, secs / hr
+  printf "%-44s %9.3f %12.1f\n", "full quality: render --speed 50 --full-quality", fe, slow / fe
+  printf "%-44s %9.3f %12.1f\n", "              render --shift 12 --full-quality", fh, secs / fh
   printf "\nTime ratios, earloop / other (target: at most 1 against soundstretch)\n"
   printf "  speed 50 %%: earloop/soundstretch %6.3f %s   earloop/rubberband %6.3f\n", se / ss,
          (se <= ss ? "ok" : "OVER"), se / sr
   printf "  shift +12:  earloop/soundstretch %6.3f %s   earloop/rubberband %6.3f\n", he / hs,
          (he <= hs ? "ok" : "OVER"), he / hr
+  printf "  full quality, speed 50 %%: earloop/soundstretch %6.3f %s\n", fe / ss, (fe <= ss ? "ok" : "OVER")
+  printf "  full quality, shift +12:  earloop/soundstretch %6.3f %s\n", fh / hs, (fh <= hs ? "ok" : "OVER")
   printf "\nThe time stretch alone, in process (earloop_stretch_bench, best of 5 CPU times), against\n"
   printf "soundstretch end to end, in seconds of output per second (target: at least 3 times)\n"
   r1 = out["speed50"] / cpu["speed50"]; s1 = slow / ss

@@ -15,12 +15,15 @@ constexpr const char* kVolume = "VOLUME";
 constexpr const char* kMidi = "MIDI";
 constexpr const char* kNoteBox = "NOTEBOX";
 constexpr const char* kFft = "FFT";
+// Ours alone: readers that know only the sections above pass it by.
+constexpr const char* kPlayback = "PLAYBACK";
 
 constexpr const char* kCurrentDir = "CurrentDir";
 constexpr const char* kWaveVolume = "wave volume";
 constexpr const char* kMidiVolume = "midi volume";
 constexpr const char* kCalibration = "calibration";
 constexpr const char* kNoteBoxPos = "NoteBox Pos";
+constexpr const char* kFullQuality = "Full quality";
 
 // Both volumes, percent, when the file does not give them.
 constexpr int kVolumeWithoutKey = 10;
@@ -109,6 +112,7 @@ SettingsLoad LoadSettings(FileSystem& fs, Settings& settings) {
     settings.midiVolume = ReadInt(ini, kVolume, kMidiVolume, kVolumeWithoutKey, 0, 100);
     settings.calibration = ReadInt(ini, kMidi, kCalibration, 0, -40, 50);
     settings.noteBoxPos = ReadInt(ini, kNoteBox, kNoteBoxPos, 0, 0, 1);
+    settings.fullQuality = ReadInt(ini, kPlayback, kFullQuality, 0, 0, 1);
     return SettingsLoad::Read;
 }
 
@@ -149,6 +153,8 @@ void SaveSettings(FileSystem& fs, const Settings& settings, const AnalysisParame
     put(kFft, "FFTscale", analysis.pitchScale);
     put(kFft, "FFTbase", analysis.pitchBase);
     put(kFft, "FFTclip", analysis.clipLevel);
+    // A file that never had it stays as the program has always written it.
+    if (settings.fullQuality != 0 || ini.Get(kPlayback, kFullQuality)) put(kPlayback, kFullQuality, settings.fullQuality);
 
     (void)fs.WriteFile(path, ini.Text());
 }

@@ -6,6 +6,8 @@
 // read back at start: the volumes, the tuning offset, where the Note box opens
 // and the folder last used. The rest start each run from the values below;
 // they are written so that the file shows the last state of the program.
+// Full quality, in a section of its own, is read back too, and written once
+// it has been switched on.
 
 #include <cstddef>
 #include <cstdint>
@@ -46,6 +48,9 @@ struct Settings {
     // [NOTEBOX]
     int noteBoxPos = 0;  // 0: Note box to the right of the main window, 1: over its left edge; read back
     int chordMode = 0;   // chord analysis: 0 simple, 1 normal
+
+    // [PLAYBACK], read back; missing (a file of older versions) is 0.
+    int fullQuality = 0;  // 1: play the samples at the file's own rate
 
     // Not stored in the file; fixed by LoadSettings.
     std::string programFolder;  // folder of the program file, ending with '/'

@@ -180,6 +180,8 @@ TEST(Commands, EveryMenuItemActs) {
         {ControlId::Help, desktopDid("document /opt/earloop/earlphlp.html")},
         {ControlId::ThisApplication, dialogShown("Information on this Application")},
         {ControlId::About, dialogShown("Earloop!")},
+        {ControlId::FullQuality,
+         [](const Harness& h) { return h.window.menuChecks.at(ControlId::FullQuality) && h.app.Samples().fullQuality; }},
     };
     int items = 0;
     std::function<void(const std::vector<MenuItemSpec>&)> visit = [&](const std::vector<MenuItemSpec>& menu) {
@@ -195,7 +197,7 @@ TEST(Commands, EveryMenuItemActs) {
         }
     };
     for (const MenuSpec& menu : MainMenu()) visit(menu.items);
-    EXPECT_EQ(items, 11);
+    EXPECT_EQ(items, 12);
 }
 
 TEST(Painting, ComposesPicturesCursorsReadoutsAndTransportFaces) {

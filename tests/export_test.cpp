@@ -1,7 +1,8 @@
 // File > Export over the real render port: the repeat range (or the whole
 // wave) at the player's speed, shift and canceller gives exactly the samples
 // of `earloop-cli render` with the same settings, in WAV and in FLAC; the
-// overwrite question, Escape and a file that cannot be written leave no file.
+// overwrite question, Escape and a file that cannot be written leave no file
+// and keep the file that was there.
 
 #include <gtest/gtest.h>
 
@@ -219,6 +220,23 @@ TEST_F(ExportTest, EscapeAndUnwritableFilesLeaveNoFileAndSaySo) {
     EXPECT_FALSE(full.Finish());
     EXPECT_EQ(full.Error(), "cannot write /dev/full: No space left on device");
     EXPECT_TRUE(fs::exists("/dev/full"));
+
+    // Stopped over a file the user agreed to replace: that file stays as it
+    // was, and nothing written for the export is left beside it.
+    const std::string old = folder / "old.wav";
+    testing::WriteFile(old, "keep me");
+    h.files.Add(old, "keep me");
+    h.dialogs.answers = {MessageResult::Yes};
+    h.keyboard.tapAt = h.keyboard.asked + 3;
+    Export(old);
+    EXPECT_EQ(ReadBytes(old), "keep me");
+    for (const auto& entry : fs::directory_iterator(fs::path(old).parent_path()))
+        EXPECT_EQ(entry.path().extension(), ".wav") << entry.path();
+    h.dialogs.boxes.clear();
+    h.dialogs.answers = {MessageResult::Yes};
+    Export(old);
+    EXPECT_EQ(ReadBytes(old).substr(0, 4), "RIFF");
+    EXPECT_EQ(h.dialogs.boxes.size(), 1u);  // the question only
 }
 
 }  // namespace

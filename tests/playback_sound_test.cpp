@@ -4,13 +4,16 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <complex>
 #include <cstring>
+#include <numbers>
 
 #include "fakes/fake_platform.h"
 #include "fakes/sample_bytes.h"
 #include "fakes/tone_analysis.h"
 #include "platform/audio/mixer.h"
 #include "playback/output_engine.h"
+#include "wave/loader.h"
 
 namespace earloop {
 namespace {
@@ -47,12 +50,30 @@ struct Listener : DeviceEvents, PlaybackHooks {
         engine.PrepareWholeWave(5000);
         engine.OpenPlainDevice();
     }
+    // `frames` (interleaved 16-bit) at `rate` converted as a load converts
+    // them, played at full quality or not.
+    Listener(const std::vector<std::int16_t>& frames, std::uint16_t channels, std::uint32_t rate, bool fullQuality) {
+        const std::vector<std::uint8_t> bytes = ToBytes(frames);
+        samples.image.bytes = std::make_unique<std::uint8_t[]>(bytes.size());
+        std::memcpy(samples.image.bytes.get(), bytes.data(), bytes.size());
+        samples.image.size = bytes.size();
+        samples.image.dataBytes = static_cast<std::uint32_t>(bytes.size());
+        samples.image.format = Pcm16Format(channels, rate);
+        testing::FakeDialogs dialogs;
+        samples.workBytes = PrepareSamples(samples.image, dialogs, true, &samples.fullRate);
+        samples.loaded = true;
+        samples.fullQuality = fullQuality;
+        samples.baseOutputFormat = samples.outputFormat = WorkingFormat(samples.Format());
+        engine.PrepareKeepHeader(1024);
+        engine.PrepareWholeWave(5000);
+        engine.OpenPlainDevice();
+    }
 
     void OnWaveOutDone(int tag) override { engine.OnBufferDone(tag); }
     void OnWaveInOpen() override {}
     void OnWaveInData(int, std::size_t) override {}
     void ShowSpeed(int) override {}
-    void ShowPlayPosition(std::uint32_t) override {}
+    void ShowPlayPosition(std::uint32_t position) override { shown.push_back(position); }
     bool RepeatCheck() override { return false; }
     void PlayEnded() override {}
 
@@ -76,6 +97,7 @@ struct Listener : DeviceEvents, PlaybackHooks {
         }
     }
     StereoView Heard() const { return {capture.Captured()}; }
+    std::vector<std::uint32_t> shown;  // every position shown, in order
     // The largest step between neighbouring samples heard after the first 100 ms.
     float LargestStepHeard() const { return LargestStep(Heard(), kCardRate / 10, Heard().Frames()); }
 };
@@ -141,6 +163,102 @@ TEST(HeardKeep, TheLoopRepeatsWithoutAClickInBothModes) {
         // A shift plays the same tone higher, so its steps grow by the factor.
         EXPECT_LE(l.LargestStepHeard(), 1.5f * sourceStep * PitchFactor(c.shift))
             << "mode " << c.mode << ", shift " << c.shift << ", window " << c.blockFrames;
+    }
+}
+
+// The amplitude of the partial at `hz` in `frames` frames from `start`
+// (Hann-windowed, so that a tone 1 kHz away adds nothing).
+double Level(StereoView audio, std::size_t start, std::size_t frames, double hz, int channel = 0) {
+    std::complex<double> sum = 0.0;
+    double weights = 0.0;
+    for (std::size_t i = 0; i < frames; ++i) {
+        const double hann = 0.5 - 0.5 * std::cos(2 * std::numbers::pi * static_cast<double>(i) / (frames - 1));
+        sum += hann * audio.At(start + i, channel) * std::polar(1.0, -2 * std::numbers::pi * hz * i / kCardRate);
+        weights += hann;
+    }
+    return 2 * std::abs(sum) / weights;
+}
+
+// A 6 kHz tone in a 44.1 kHz file, mono: amplitude 16000, 8000 once halved.
+std::vector<std::int16_t> Tone6k(double seconds) {
+    std::vector<std::int16_t> frames(static_cast<std::size_t>(seconds * 44100));
+    for (std::size_t i = 0; i < frames.size(); ++i)
+        frames[i] = static_cast<std::int16_t>(16000 * std::sin(2 * std::numbers::pi * 6000.0 * i / 44100));
+    return frames;
+}
+
+TEST(HeardFullQuality, ASixKilohertzToneIsHeardAtEverySpeedShiftAndKeepAndIsAbsentWithoutIt) {
+    constexpr double kHalved = 8000.0 / 32768;
+    // keepMode -1: plays; else the Keep loop in that mode.
+    struct Case { bool full; int shift, speed, keepMode; double hz; } cases[] = {
+        {true, 0, 100, -1, 6000},  {false, 0, 100, -1, 0},
+        {true, 0, 50, -1, 6000},   {false, 0, 50, -1, 0},
+        {true, 3, 0, -1, 6000 * PitchFactor(3)}, {false, 3, 0, -1, 0},
+        {true, 0, 100, 0, 6000},   {true, 0, 100, 1, 6000}, {true, 12, 0, 1, 12000},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(::testing::Message() << "full " << c.full << ", shift " << c.shift << ", speed " << c.speed
+                                        << ", keep mode " << c.keepMode);
+        Listener l(Tone6k(4), 1, 44100, c.full);
+        EXPECT_EQ(l.samples.PlaysFullRate(), c.full);
+        if (c.shift != 0) l.Shift(c.shift);
+        if (c.keepMode >= 0) {
+            l.engine.BuildKeepLoop(WORKING_RATE * 2, c.keepMode);
+        } else {
+            l.Play(c.speed != 0 ? c.speed : l.state.speedPercent);
+        }
+        l.Listen(2000);
+        // The level in windows shorter than a chunk (a splice moves the
+        // phase of so high a tone), averaged over a second.
+        const std::size_t from = kCardRate / 2;
+        const double nominal = c.full ? c.hz : 6000 * PitchFactor(c.shift);
+        double level = 0;
+        for (std::size_t k = 0; k < 8; ++k) level += Level(l.Heard(), from + k * kCardRate / 8, 1024, nominal) / 8;
+        if (!c.full) {
+            EXPECT_LT(level, 0.01 * kHalved) << "the working samples stop at 5.5 kHz";
+            continue;
+        }
+        EXPECT_GT(level, 0.8 * kHalved);
+        EXPECT_LT(level, 1.02 * kHalved);
+        const double hz = testing::CrossingFrequency(l.capture.Captured().data() + 2 * from, kCardRate, 2, kCardRate);
+        EXPECT_LT(std::fabs(Cents(hz, c.hz)), 5.0) << hz << " Hz";
+    }
+}
+
+TEST(HeardFullQuality, TheCancellerTakesTheCentreAwayAndLeavesTheHighSideTone) {
+    // Left: 440 Hz in the centre and 6 kHz; right: the centre alone.
+    std::vector<std::int16_t> frames;
+    for (std::size_t i = 0; i < 4 * 44100; ++i) {
+        const double t = static_cast<double>(i) / 44100;
+        const double centre = 8000 * std::sin(2 * std::numbers::pi * 440 * t);
+        frames.push_back(static_cast<std::int16_t>(centre + 8000 * std::sin(2 * std::numbers::pi * 6000 * t)));
+        frames.push_back(static_cast<std::int16_t>(centre));
+    }
+    Listener l(frames, 2, 44100, true);
+    l.samples.vocalCancelOn = true;
+    l.Play(100);
+    l.Listen(1500);
+    EXPECT_NEAR(Level(l.Heard(), kCardRate / 2, kCardRate / 2, 6000), 4000.0 / 32768, 400.0 / 32768);
+    EXPECT_LT(Level(l.Heard(), kCardRate / 2, kCardRate / 2, 440), 40.0 / 32768);
+}
+
+TEST(HeardFullQuality, PositionsAreTheWorkingOnesTickForTick) {
+    // Plain, stretched and shifted play, each for 3 s, shown at every tick.
+    const std::pair<int, int> plays[] = {{0, 100}, {0, 50}, {0, 37}, {3, 0}, {-5, 0}};
+    for (const auto& [shift, speed] : plays) {
+        std::vector<std::uint32_t> shown[2];
+        std::uint32_t ms[2] = {};
+        for (bool full : {false, true}) {
+            Listener l(Tone6k(5), 1, 44100, full);
+            if (shift != 0) l.Shift(shift);
+            l.Play(speed != 0 ? speed : l.state.speedPercent);
+            l.Listen(3000);
+            shown[full] = l.shown;
+            ms[full] = l.engine.MsOfPosition(l.state.position);
+        }
+        EXPECT_EQ(shown[1], shown[0]) << shift << " " << speed;
+        EXPECT_EQ(shown[0].size(), 30u) << shift << " " << speed;
+        EXPECT_EQ(ms[1], ms[0]) << shift << " " << speed;
     }
 }
 

@@ -1,7 +1,7 @@
 // `earloop-cli render` as a real process: the header, length and channels of
 // what it writes at each speed and shift, the exact cut of --from/--to, the
-// vocal canceller, the Keep loop, and a one-line refusal of each kind of bad
-// request.
+// vocal canceller, full quality, the Keep loop, and a one-line refusal of
+// each kind of bad request.
 
 #include <gtest/gtest.h>
 
@@ -89,6 +89,8 @@ TEST(CliRender, WritesThePlayersSoundForEachRequestAsAWavOfTheExactLength) {
     // source stay under 1 % of the length.
     WriteFile(folder / "stereo.wav", ToneWav(44100, 2, 12, 440));
     WriteFile(folder / "mono.wav", ToneWav(11025, 1, 12, 440));
+    // Above what the working samples hold: heard only at full quality.
+    WriteFile(folder / "high.wav", ToneWav(44100, 2, 12, 6000));
     constexpr double kWhole = 12 * 44100;  // the file's own length in card frames
     // 123 ms and 1789 ms are 1356 and 19723 working frames.
     constexpr double kCut = (19723 - 1356) * 4.0;
@@ -118,6 +120,11 @@ TEST(CliRender, WritesThePlayersSoundForEachRequestAsAWavOfTheExactLength) {
         {"stereo.wav", "--vocal-cancel", 2, kWhole, 0, true},
         // +2 plays at 12375 Hz.
         {"stereo.wav", "--vocal-cancel --speed 70 --shift 2", 2, kWhole / 0.7 * 11025 / 12375, 0.01, true},
+        // Full quality: the same lengths, exactly, and the tone itself.
+        {"high.wav", "--full-quality", 2, kWhole, 0, false, 6000},
+        {"high.wav", "--full-quality --speed 50 --from 123 --to 1789", 2, std::floor(18367 * 2204 * 4 / 1100.0), 0,
+         false, 6000},
+        {"high.wav", "--full-quality --shift 3", 2, kWhole * 11025 / 13111 * 100 / 84, 0.02, false, 7135.2},
     };
     for (const Case& c : cases) {
         const std::string out = folder / "out.wav";

@@ -183,5 +183,30 @@ TEST(SettingsOldFile, IsLeftAloneWhenUnreadableOrWhenTheWriteFails) {
     }
 }
 
+// Full quality lives in a section of its own: read back and held to 0..1,
+// 0 in a file of an older version, which is written as before until it is on.
+TEST_F(SettingsFileTest, FullQualityHasASectionOfItsOwnThatOlderFilesDoWithout) {
+    struct Case { std::string file; int read; int set; std::string tail; } cases[] = {
+        {"[NOTEBOX]\nNoteBox Pos=1\n", 0, 0, "FFTclip=200\n"},
+        {"[NOTEBOX]\nNoteBox Pos=1\n", 0, 1, "FFTclip=200\n[PLAYBACK]\nFull quality=1\n"},
+        {"[PLAYBACK]\nFull quality=1\n[VOLUME]\n", 1, 0, "[PLAYBACK]\nFull quality=0\n[VOLUME]\nwave volume=10\n"},
+        {"[playback]\nfull quality = 9\n", 1, 1, "[playback]\nfull quality = 1\n"},
+        {"[PLAYBACK]\nFull quality=-3\n", 0, 0, "[PLAYBACK]\nFull quality=0\n"},
+    };
+    for (const Case& c : cases) {
+        fs.Add(kIni, c.file);
+        settings.fullQuality = 1 - c.read;
+        ASSERT_EQ(LoadSettings(fs, settings), SettingsLoad::Read);
+        EXPECT_EQ(settings.fullQuality, c.read) << c.file;
+        settings.fullQuality = c.set;
+        SaveSettings(fs, settings, analysis);
+        const std::string text = fs.Contents(kIni).value_or("");
+        EXPECT_NE(text.find(c.tail), std::string::npos) << text;
+        EXPECT_EQ(text.find("PLAYBACK") != std::string::npos || text.find("playback") != std::string::npos,
+                  c.set != 0 || c.file.find("quality") != std::string::npos)
+            << text;
+    }
+}
+
 }  // namespace
 }  // namespace earloop

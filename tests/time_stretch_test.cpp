@@ -4,7 +4,9 @@
 
 #include <algorithm>
 #include <array>
+#include <cmath>
 #include <cstdint>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -49,6 +51,51 @@ TEST(StretchGeometry, ChunkLengthsFollowRateChannelsAndSpeed) {
                   c.lengths)
             << c.rate << " Hz, speed " << c.speed;
     }
+}
+
+TEST(StretchGeometry, FullRateLengthsAreTheWorkingOnesTimesTheScale) {
+    // Lengths: R, maxLag, N, inChunkBytes, search stride; the ratio of the
+    // chunks stays exactly that of the working geometry at a whole scale.
+    struct Case { std::uint32_t rate; int shift; double scale; std::array<std::uint32_t, 5> lengths; } cases[] = {
+        {44100, 0, 4.0, {440, 880, 2204, 4400, 2}},           // 275 working frames in, 551 out
+        {PitchShiftedRate(12) * 4, 12, 4.0, {880, 1764, 4408, 8816, 4}},
+        {48000, 0, 48000.0 / 11025, {479, 958, 2399, 4788, 3}},  // 1197 frames: 275 x 4.354, rounded
+        {11025, 0, 1.0, {110, 220, 551, 1100, 1}},
+    };
+    for (const Case& c : cases) {
+        const StretchGeometry working = MakeStretchGeometry(PitchShiftedRate(c.shift), 4, 50);
+        const StretchGeometry g = ScaleGeometry(working, c.scale, c.rate);
+        EXPECT_EQ((std::array{g.matchFrames, g.maxLag, g.chunkFrames, g.inChunkBytes, g.searchStride}), c.lengths)
+            << c.rate;
+        EXPECT_EQ(std::tuple(g.rate, g.matchBytes, g.outChunkBytes, g.blockAlign, g.speedPercent),
+                  std::tuple(c.rate, g.matchFrames * 4, g.chunkFrames * 4, 4u, 50))
+            << c.rate;
+        if (c.scale == 4.0) {
+            EXPECT_EQ(std::uint64_t{g.inChunkBytes} * working.outChunkBytes,
+                      std::uint64_t{working.inChunkBytes} * g.outChunkBytes);
+        }
+    }
+}
+
+TEST(FindNearBestLag, TwoPassesFindTheFullSearchsLagOfASmoothPulse) {
+    // A pulse 6 frames wide at frame 100 of the reference and 100 + lag of
+    // the search: the full search's lag is exact, odd lags and both ends too.
+    const auto pulse = [](std::size_t frames, double at) {
+        std::vector<std::int16_t> samples(frames);
+        for (std::size_t i = 0; i < frames; ++i)
+            samples[i] = static_cast<std::int16_t>(20000 * std::exp(-0.5 * std::pow((i - at) / 6.0, 2)));
+        return ToBytes(samples);
+    };
+    const std::vector<std::uint8_t> reference = pulse(300, 100);
+    for (std::uint32_t lag : {0u, 1u, 317u, 450u, 598u, 599u}) {
+        const std::vector<std::uint8_t> search = pulse(1000, 100.0 + lag);
+        ASSERT_EQ(FindBestLag(reference, search, 2, 300, 599), lag * 2);
+        for (std::uint32_t stride : {2u, 3u, 4u})
+            EXPECT_EQ(FindNearBestLag(reference, search, 2, 300, 599, stride), lag * 2) << lag << " / " << stride;
+    }
+    EXPECT_EQ(SearchStride(22050), 1u);
+    EXPECT_EQ(SearchStride(22051), 2u);
+    EXPECT_EQ(SearchStride(88200), 4u);
 }
 
 TEST(FindBestLag, SilenceTiesAndNegativeScoresKeepTheEarliestLagAndStereoMatchesOnTheLeft) {

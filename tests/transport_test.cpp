@@ -262,5 +262,91 @@ TEST(Keys, WithoutAWaveOnlyStopAndLiveInputAreWiredAndSpeedAndShiftStay) {
     EXPECT_TRUE(h.app.States()[Transport::LiveInput].available) << "and leaves live input on offer";
 }
 
+// Options > Full quality over the application: the devices open at the
+// file's rate, the positions stay those of the working samples, and the
+// choice lives in a section of its own that older files do without. The copy
+// at the file's rate exists only while full quality is on: made at the load
+// when it is on then, read from the file again when it is switched on later.
+TEST(FullQuality, PlaysAtTheFilesRateKeepsThePositionsAndSurvivesARestart) {
+    constexpr const char* kIni = "/opt/earloop/earloop.ini";
+    const std::string oldFile = "[VOLUME]\nwave volume=50\n";
+    // 1.5 s of play at half speed, the device's bytes as its own rate plays them.
+    const auto playHalfSpeed = [](testing::AppHarness& h) {
+        for (int i = 0; i < 5; ++i) h.app.Command(cid::SpeedDown10);
+        h.app.Command(cid::Play);
+        for (int t = 0; t < 1500; t += 100) {
+            h.waveOut.Play(h.waveOut.opened.back().nAvgBytesPerSec / 10);
+            if (h.timers.Running(kPositionTimerId)) h.app.Timer(kPositionTimerId);
+        }
+        return std::pair(h.app.Playback().speedPercent, h.app.Playback().position);
+    };
+    std::pair<int, std::uint32_t> heard[2];
+    std::string saved;
+    std::vector<std::uint8_t> switchedOnCopy;
+    for (bool full : {false, true}) {
+        testing::AppHarness h;
+        h.files.Add(kIni, oldFile);
+        ASSERT_TRUE(h.Start());
+        EXPECT_FALSE(h.window.menuChecks.at(cid::FullQuality)) << "off for a file without the section";
+        h.Load(testing::RampSamples(4 * 44100, 2), 2, 44100);
+        EXPECT_FALSE(h.app.Samples().fullRate.bytes) << "no copy while full quality is off";
+        if (full) {
+            h.app.Command(cid::FullQuality);
+            EXPECT_TRUE(h.window.menuChecks.at(cid::FullQuality));
+            EXPECT_EQ(h.waveOut.TakeLog(), (std::vector<std::string>{"close", "open 44100 2 plain"}));
+            const FullRateSamples& copy = h.app.Samples().fullRate;
+            ASSERT_EQ(copy.sampleBytes, 4u * 44100 * 4);
+            switchedOnCopy.assign(copy.bytes.get(), copy.bytes.get() + 2 * copy.sampleBytes);
+        }
+        heard[full] = playHalfSpeed(h);
+        EXPECT_EQ(h.waveOut.opened.back().nSamplesPerSec, full ? 44100u : 11025u);
+        h.app.Destroy();
+        saved = h.files.Contents(kIni).value_or("");
+        EXPECT_EQ(saved.find("[PLAYBACK]") != std::string::npos, full) << saved;
+    }
+    EXPECT_EQ(heard[1], heard[0]);
+    EXPECT_EQ(heard[0].first, 50);
+    EXPECT_NE(saved.find("[VOLUME]\nwave volume=50\n"), std::string::npos);
+    EXPECT_NE(saved.find("[PLAYBACK]\nFull quality=1\n"), std::string::npos);
+
+    // The next start reads it back and copies at the load what the switch
+    // read from the file; switched off, the copy goes and the key says so.
+    testing::AppHarness next;
+    next.files.Add(kIni, saved);
+    ASSERT_TRUE(next.Start());
+    EXPECT_TRUE(next.window.menuChecks.at(cid::FullQuality));
+    EXPECT_TRUE(next.app.Samples().fullQuality);
+    next.Load(testing::RampSamples(4 * 44100, 2), 2, 44100);
+    const FullRateSamples& loadedCopy = next.app.Samples().fullRate;
+    ASSERT_EQ(loadedCopy.sampleBytes * 2, switchedOnCopy.size());
+    EXPECT_TRUE(std::equal(switchedOnCopy.begin(), switchedOnCopy.end(), loadedCopy.bytes.get()));
+    next.app.Command(cid::FullQuality);
+    EXPECT_FALSE(next.window.menuChecks.at(cid::FullQuality));
+    EXPECT_FALSE(next.app.Samples().fullRate.bytes);
+    EXPECT_EQ(next.waveOut.TakeLog(), (std::vector<std::string>{"close", "open 11025 2 plain"}));
+    next.app.Destroy();
+    EXPECT_NE(next.files.Contents(kIni).value_or("").find("[PLAYBACK]\nFull quality=0\n"), std::string::npos);
+}
+
+// A file changed since it was opened is not mixed with the samples it had:
+// switching full quality on then says so and plays the working samples.
+TEST(FullQuality, AFileChangedSinceItWasOpenedKeepsTheWorkingSamples) {
+    testing::AppHarness h;
+    ASSERT_TRUE(h.Start());
+    h.Load(testing::RampSamples(4 * 44100, 2), 2, 44100);
+    testing::WaveSpec shorter;
+    shorter.rate = 44100, shorter.channels = 2, shorter.samples = testing::RampSamples(3 * 44100, 2);
+    h.files.Add("/music/take.wav", testing::MakeWav(shorter));
+    h.dialogs.boxes.clear();
+    h.app.Command(cid::FullQuality);
+    EXPECT_TRUE(h.window.menuChecks.at(cid::FullQuality));
+    EXPECT_FALSE(h.app.Samples().PlaysFullRate());
+    ASSERT_EQ(h.dialogs.boxes.size(), 1u);
+    EXPECT_EQ(h.dialogs.boxes[0].text,
+              "Full quality will play /music/take.wav once it is opened again: it cannot be read as it was opened.");
+    EXPECT_EQ(h.waveOut.TakeLog(), (std::vector<std::string>{"close", "open 11025 2 plain"}));
+    EXPECT_EQ(h.app.Samples().workBytes, 4u * 11025 * 4) << "the wave as it was opened";
+}
+
 }  // namespace
 }  // namespace earloop

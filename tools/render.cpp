@@ -37,8 +37,8 @@ std::variant<RenderRequest, std::string> ParseRenderArguments(std::span<const st
             continue;
         }
         if (!given.insert(arg).second) return arg + " is given twice";
-        if (arg == "--vocal-cancel") {
-            request.vocalCancel = true;
+        if (arg == "--vocal-cancel" || arg == "--full-quality") {
+            (arg == "--vocal-cancel" ? request.vocalCancel : request.fullQuality) = true;
             continue;
         }
         static const std::set<std::string> kValued{"--speed", "--shift", "--from", "--to", "--keep", "--seconds",
@@ -95,7 +95,8 @@ int Render(const RenderRequest& request) {
     samples.fileName = request.input;
     samples.image = std::move(*image);
     samples.loaded = true;
-    samples.workBytes = PrepareSamples(samples.image, dialogs, true);
+    samples.workBytes =
+        PrepareSamples(samples.image, dialogs, true, request.fullQuality ? &samples.fullRate : nullptr);
     samples.baseOutputFormat = WorkingFormat(samples.Format());
     samples.outputFormat = samples.baseOutputFormat;
     const std::uint16_t channels = samples.baseOutputFormat.nChannels;

@@ -19,9 +19,9 @@ namespace earloop {
 
 inline constexpr const char* kRenderUsage =
     "       earloop-cli render IN.wav OUT.wav|OUT.flac [--speed PERCENT] [--shift SEMITONES] [--vocal-cancel] "
-    "[--from MS] [--to MS]\n"
+    "[--from MS] [--to MS] [--full-quality]\n"
     "       earloop-cli render IN.wav OUT.wav --keep MS --seconds N [--keep-mode single|double] [--shift "
-    "SEMITONES] [--vocal-cancel]\n";
+    "SEMITONES] [--vocal-cancel] [--full-quality]\n";
 
 // The longest Keep loop render, in seconds.
 inline constexpr std::uint32_t kMaxRenderSeconds = 3600;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <bit>
+#include <cmath>
 #include <cstring>
 #include <limits>
 #include <memory>
@@ -434,8 +435,9 @@ std::optional<WaveImage> LoadWaveFile(FileSystem& fs, DialogPort& dialogs, Keybo
     return image;
 }
 
-std::uint32_t PrepareSamples(WaveImage& image, DialogPort& dialogs, bool removeDcOffset) {
+std::uint32_t PrepareSamples(WaveImage& image, DialogPort& dialogs, bool removeDcOffset, FullRateSamples* fullRate) {
     auto progress = dialogs.OpenProgress("INITIALIZING", "Calculating ...", 5);
+    if (fullRate) *fullRate = {};  // the last wave's goes, whatever becomes of this one
     const WaveFormatInfo& format = image.format;
     // The loader hands over only images it has checked; anything else is
     // left as it is rather than read or written out of bounds.
@@ -458,6 +460,8 @@ std::uint32_t PrepareSamples(WaveImage& image, DialogPort& dialogs, bool removeD
     if (!conversion.offsetKnown) {
         FixOffset(data, stereo, removeDcOffset, std::min(outFrames, kDcFrames), ratio, lastFrame, conversion);
     }
+    // The full-rate copy is read from the file's own samples, before they are converted.
+    if (fullRate && conversion.frames == 0) *fullRate = FullRateSamplesOf(image, outFrames, conversion.offset);
     Decimate(data, 0, data, stereo, conversion, outFrames, ratio, lastFrame, /*clampToLast=*/true);
     const std::uint32_t workBytes = outFrames * format.nBlockAlign;
     progress->SetPercent(20);
@@ -465,6 +469,32 @@ std::uint32_t PrepareSamples(WaveImage& image, DialogPort& dialogs, bool removeD
     progress->SetPercent(50);
     if (stereo) ChannelDifferences(data, data + workBytes, outFrames);
     return workBytes;
+}
+
+FullRateSamples FullRateSamplesOf(const WaveImage& image, std::uint32_t workFrames, const std::int32_t (&offset)[2]) {
+    FullRateSamples copy;
+    const WaveFormatInfo& format = image.format;
+    if (!image.bytes || !UsableLayout(format) || image.dataOffset > image.size || image.conversion.frames != 0)
+        return copy;
+    copy.scale = RateRatio(format.nSamplesPerSec);
+    if (copy.scale == 1.0 || format.nSamplesPerSec > kMaxFullQualityRate) return copy;
+    const std::uint32_t dataBytes =
+        static_cast<std::uint32_t>(std::min<std::uint64_t>(image.dataBytes, image.size - image.dataOffset));
+    if (dataBytes < format.nBlockAlign) return copy;
+    const std::uint32_t lastFrame = dataBytes / format.nBlockAlign - 1;
+    const auto frames = static_cast<std::uint32_t>(
+        std::min<double>(std::round(workFrames * copy.scale), static_cast<double>(lastFrame) + 1));
+    const bool stereo = format.nChannels == 2;
+    copy.bytes = Allocate(std::uint64_t{frames} * format.nBlockAlign * (stereo ? 2 : 1));
+    if (!copy.bytes) return copy;
+    copy.sampleBytes = frames * format.nBlockAlign;
+    SampleConversion asIs;
+    asIs.offsetKnown = true;
+    std::copy(std::begin(offset), std::end(offset), std::begin(asIs.offset));
+    Decimate(image.bytes.get() + image.dataOffset, 0, copy.bytes.get(), stereo, asIs, frames, 1.0, lastFrame,
+             /*clampToLast=*/true);
+    if (stereo) ChannelDifferences(copy.bytes.get(), copy.bytes.get() + copy.sampleBytes, frames);
+    return copy;
 }
 
 WaveFormatInfo WorkingFormat(const WaveFormatInfo& file) {

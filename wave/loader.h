@@ -53,7 +53,18 @@ std::uint64_t RoomNeeded(std::size_t dataOffset, std::uint32_t workFrames, const
 // channel-difference copy right after the working samples. Returns the byte
 // length of the working samples. The image's format stays the file's own. An
 // image the load began to convert keeps the load's DC setting.
-std::uint32_t PrepareSamples(WaveImage& image, DialogPort& dialogs, bool removeDcOffset);
+// With `fullRate`, first copies the samples at the file's own rate for
+// full-quality playback (see FullRateSamplesOf); an image the load began to
+// convert has lost them, and `fullRate` is left empty.
+std::uint32_t PrepareSamples(WaveImage& image, DialogPort& dialogs, bool removeDcOffset,
+                             FullRateSamples* fullRate = nullptr);
+
+// The samples at the file's own rate for full-quality playback: those that
+// `workFrames` working frames stand for in the unconverted `image`, less
+// `offset` and halved as the working samples are, then for stereo their
+// channel differences. Empty at the working rate, above kMaxFullQualityRate,
+// for a converted image and without the memory.
+FullRateSamples FullRateSamplesOf(const WaveImage& image, std::uint32_t workFrames, const std::int32_t (&offset)[2]);
 
 // The format the working samples are played in: the file's channels and
 // layout at the working rate.

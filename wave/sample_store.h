@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <span>
 #include <string>
 
 #include "ports/wave_format_info.h"
@@ -21,6 +22,20 @@ struct SampleConversion {
     std::int32_t offset[2] = {0, 0};  // the DC offset taken off each channel
     std::uint32_t frames = 0;       // working frames made, from the first sample
     double position = 0.0;          // the source position of the next working frame
+};
+
+// Full-quality playback plays files up to this rate at their own rate (and
+// faster ones from the working samples); the output's buffers are sized for it.
+inline constexpr std::uint32_t kMaxFullQualityRate = 192000;
+// kMaxFullQualityRate / WORKING_RATE, rounded up.
+inline constexpr std::uint32_t kMaxRateScale = (kMaxFullQualityRate + WORKING_RATE - 1) / WORKING_RATE;
+
+// The samples at the file's own rate, halved and less the DC offsets as the
+// working samples are, so that both sound alike but for the bandwidth.
+struct FullRateSamples {
+    std::unique_ptr<std::uint8_t[]> bytes;  // the samples, then (stereo) their channel-difference copy
+    std::uint32_t sampleBytes = 0;          // whole frames: working frames x scale, within the data
+    double scale = 1.0;                     // file frames per working frame
 };
 
 // A whole file read into memory, with room after it for the conversion.
@@ -44,6 +59,10 @@ struct SampleStore {
     bool vocalCancelOn = false;      // `Active` reads the channel-difference copy
     WaveFormatInfo baseOutputFormat; // the file's channels at the working rate; fixed after a load
     WaveFormatInfo outputFormat;     // what the output plays; a pitch shift re-tunes its rate
+    // Empty at the working rate (the working samples are the file's), above
+    // kMaxFullQualityRate and when there was no memory for it.
+    FullRateSamples fullRate;
+    bool fullQuality = false;        // the output plays `fullRate` when it holds samples
 
     std::uint32_t FileSize() const { return image.fileSize; }
     const WaveFormatInfo& Format() const { return image.format; }
@@ -52,6 +71,15 @@ struct SampleStore {
     const std::uint8_t* VocalCut() const { return Data() + workBytes; }
     // The samples that playback, the views and the analysis read.
     const std::uint8_t* Active() const { return vocalCancelOn ? VocalCut() : Data(); }
+    bool PlaysFullRate() const { return fullQuality && fullRate.sampleBytes != 0; }
+    // Frames the output plays per working frame.
+    double PlayScale() const { return PlaysFullRate() ? fullRate.scale : 1.0; }
+    // What the output plays: the active working samples or their full-rate counterpart.
+    std::span<const std::uint8_t> Played() const {
+        if (!PlaysFullRate()) return {Active(), workBytes};
+        const std::uint8_t* samples = fullRate.bytes.get();
+        return {vocalCancelOn ? samples + fullRate.sampleBytes : samples, fullRate.sampleBytes};
+    }
 };
 
 }  // namespace earloop

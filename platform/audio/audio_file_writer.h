@@ -1,7 +1,8 @@
 #pragma once
 // A 16-bit audio file written as a mix is rendered, with the file's channels
 // of the mix's stereo float frames. A file that failed, or was abandoned, is
-// removed, so no half file is left behind.
+// removed, so no half file is left behind; one that replaces a file when
+// done leaves that file as it was until then.
 
 #include <cstddef>
 #include <cstdint>
@@ -28,6 +29,10 @@ public:
     virtual bool Finish() = 0;
     // Closes and removes the file.
     virtual void Abandon();
+    // Before Open: the file is written beside `path` and takes its place
+    // only when finished, so that a stopped or failed write keeps the file
+    // that was there (a device, a pipe or a link is written as it is).
+    void ReplaceWhenDone() { replaceWhenDone_ = true; }
 
     std::uint64_t Frames() const { return frames_; }
     bool Failed() const { return failed_; }
@@ -51,8 +56,12 @@ protected:
 
 private:
     void Remove() const;
+    // A new file beside path_ for the writing, with the mode of the file it replaces.
+    std::FILE* OpenBeside();
 
     std::vector<std::int16_t> samples_;
+    bool replaceWhenDone_ = false;
+    std::string writtenPath_;  // where the bytes go: path_, or a file beside it until done
     bool failed_ = false;
     int errno_ = 0;
 };

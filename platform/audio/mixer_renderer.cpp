@@ -121,11 +121,11 @@ std::uint32_t OffsetOfMs(std::uint32_t ms, std::uint32_t blockAlign, std::uint32
 // The card frames that `sourceFrames` of the working samples last on the
 // output: the stream plays outChunk bytes for every inChunk bytes of source,
 // and the device's rate is the shifted one.
-std::uint64_t CardFramesOfSource(std::uint64_t sourceFrames, const PlaybackState& state, std::uint32_t deviceRate) {
+std::uint64_t CardFramesOfSource(std::uint64_t sourceFrames, const PlaybackState& state, std::uint32_t outputRate) {
     const bool stream = state.streamOpen && state.inChunkBytes > 0;
     const std::uint64_t out = stream ? state.outChunkBytes : 1;
     const std::uint64_t in = stream ? state.inChunkBytes : 1;
-    return sourceFrames * out * kCardRate / (in * deviceRate);
+    return sourceFrames * out * kCardRate / (in * outputRate);
 }
 
 std::uint64_t CardFramesOfDevice(std::uint64_t bytes, const WaveFormatInfo& device) {
@@ -165,14 +165,18 @@ private:
 };
 
 // Restores what the render changes in the caller's store: the output
-// format a shift re-tunes and the canceller's switch.
+// format a shift re-tunes and the canceller's and full quality's switches.
 class StoreRestore {
 public:
     explicit StoreRestore(SampleStore& samples)
-        : samples_(samples), format_(samples.outputFormat), vocalCancel_(samples.vocalCancelOn) {}
+        : samples_(samples),
+          format_(samples.outputFormat),
+          vocalCancel_(samples.vocalCancelOn),
+          fullQuality_(samples.fullQuality) {}
     ~StoreRestore() {
         samples_.outputFormat = format_;
         samples_.vocalCancelOn = vocalCancel_;
+        samples_.fullQuality = fullQuality_;
     }
     StoreRestore(const StoreRestore&) = delete;
     StoreRestore& operator=(const StoreRestore&) = delete;
@@ -181,6 +185,7 @@ private:
     SampleStore& samples_;
     WaveFormatInfo format_;
     bool vocalCancel_;
+    bool fullQuality_;
 };
 
 RenderOutcome Failure(std::string why) { return {RenderResult::Failed, std::move(why)}; }
@@ -214,6 +219,7 @@ RenderOutcome RenderLoaded(SampleStore& samples, const RenderSettings& request, 
     };
 
     // As the load leaves the program.
+    samples.fullQuality = request.fullQuality;
     if (!engine.OpenPlainDevice()) return Failure("no output device for this format");
     const auto blockFrames = static_cast<std::uint32_t>(AnalysisBlockFrames(kLoadedBlockMode));
     transport.PrepareWave(blockFrames, kFfRwStepMs);
@@ -225,8 +231,12 @@ RenderOutcome RenderLoaded(SampleStore& samples, const RenderSettings& request, 
     }
     if (request.speedPercent) transport.SetSpeed(*request.speedPercent);
     samples.vocalCancelOn = request.vocalCancel;
-    const WaveFormatInfo& device = samples.outputFormat;
-    const std::uint32_t blockAlign = device.nBlockAlign;
+    // Source lengths are working frames at the (shifted) working rate; what
+    // was written is counted in frames of the device, which plays the
+    // file's own rate at full quality.
+    const WaveFormatInfo& working = samples.outputFormat;
+    const WaveFormatInfo device = engine.DeviceFormat();
+    const std::uint32_t blockAlign = working.nBlockAlign;
 
     if (request.keepMs) {
         // Play there, then Keep: the loop plays on the plain device until reset.
@@ -245,7 +255,7 @@ RenderOutcome RenderLoaded(SampleStore& samples, const RenderSettings& request, 
     const std::uint32_t from = state.startPosition;
     const std::uint32_t to =
         request.toMs ? std::max(from, OffsetOfMs(*request.toMs, blockAlign, samples.workBytes)) : samples.workBytes;
-    const std::uint64_t target = CardFramesOfSource((to - from) / blockAlign, state, device.nSamplesPerSec);
+    const std::uint64_t target = CardFramesOfSource((to - from) / blockAlign, state, working.nSamplesPerSec);
     const std::uint64_t maxFrames = WavWriter::MaxFrames(samples.baseOutputFormat.nChannels);
     if (target > maxFrames) {
         return Failure("the render would last " + std::to_string(target / kCardRate) + " s; a WAV file holds " +

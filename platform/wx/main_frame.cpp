@@ -34,6 +34,8 @@ wxMenu* BuildMenu(const std::vector<MenuItemSpec>& items) {
             menu->AppendSeparator();
         else if (!item.submenu.empty())
             menu->AppendSubMenu(BuildMenu(item.submenu), FromUtf8(item.text));
+        else if (item.checkable)
+            menu->AppendCheckItem(ToolkitCommandId(item.id), FromUtf8(item.text));
         else
             menu->Append(ToolkitCommandId(item.id), FromUtf8(item.text));
     }
@@ -155,6 +157,10 @@ void MainFrame::SetMenu(const std::vector<MenuSpec>& menus) {
     for (const MenuSpec& menu : menus) bar->Append(BuildMenu(menu.items), FromUtf8(menu.title));
     SetMenuBar(bar);
     SetClientSize(kClientWidth, kClientHeight);
+}
+
+void MainFrame::CheckMenuItem(int commandId, bool checked) {
+    if (wxMenuBar* bar = GetMenuBar()) bar->Check(ToolkitCommandId(commandId), checked);
 }
 
 bool MainFrame::SetAccelerators(const std::vector<Accelerator>& table) {

@@ -82,6 +82,7 @@ public:
     void SetStatusText(int part, const std::string& utf8) override;
     void SetIcon(const FrameBuffer& icon) override;
     void SetMenu(const std::vector<MenuSpec>& menus) override;
+    void CheckMenuItem(int commandId, bool checked) override;
     bool SetAccelerators(const std::vector<Accelerator>& table) override;
     void Present(const FrameBuffer& client, Rect area) override;
     void Invalidate(Rect area) override;

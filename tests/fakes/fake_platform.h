@@ -57,6 +57,7 @@ public:
     void SetStatusText(int part, const std::string& text) override { statusTexts.at(part) = text; }
     void SetIcon(const FrameBuffer&) override {}
     void SetMenu(const std::vector<MenuSpec>&) override {}
+    void CheckMenuItem(int commandId, bool checked) override { menuChecks[commandId] = checked; }
     bool SetAccelerators(const std::vector<Accelerator>& table) override;
     void Present(const FrameBuffer& client, Rect area) override;
     void Invalidate(Rect) override {}
@@ -68,6 +69,7 @@ public:
     void RequestClose() override { ++closeRequests; events.push_back("close"); }
 
     std::vector<FakeControl> controls;
+    std::map<int, bool> menuChecks;  // the check marks set, by command id
     std::vector<int> statusEdges;
     std::vector<std::string> statusTexts;
     int enableCalls = 0;  // a command that acts switches controls
