@@ -101,6 +101,8 @@ exit_program() {
 # from the overview's right end (client x 554) and top (client y 0).
 find_overview() {
   overview=$(convert "$1" -fill black +opaque "#FFFF80" -trim -format "%wx%h%O" info: 2>/dev/null || true)
+  # A picture without the fill trims to a single pixel (or to no offset).
+  [[ $overview =~ ^[0-9]{3,}x[0-9]+\+[0-9]+\+[0-9]+$ ]] || { overview=""; readout=""; return 0; }
   local origin=${overview#*+} width=${overview%%x*}
   local x0=$(( ${origin%+*} + width - 554 )) y0=${origin#*+}
   readout="128x49+$(( x0 + 5 ))+$(( y0 + 157 ))"
@@ -116,4 +118,18 @@ differs() {
 # ended (import would wait for a click in place of a window that is gone).
 snap_window() {
   kill -0 "$program_pid" 2>/dev/null && timeout 20 import -window "$program_window" "$1"
+}
+
+# Saves a picture of the window as PATH once it shows the drawn overview
+# (a busy machine may draw a loaded wave late), waiting up to 10 s; sets
+# `overview` and `readout` as find_overview does. Fails once the program has
+# ended or when no overview came.
+snap_with_overview() {
+  for _ in $(seq 1 10); do
+    snap_window "$1" || return 1
+    find_overview "$1"
+    [ -n "$overview" ] && return 0
+    sleep 1
+  done
+  return 1
 }

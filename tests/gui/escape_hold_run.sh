@@ -12,9 +12,7 @@ write_demo_wave "$work/chord.wav" 30
 start_with_wave "$work/chord.wav"
 xdotool windowfocus --sync "$program_window" key Return
 sleep 1.5
-snap_window "$work/playing.png" || { echo "FAIL: the program ended"; exit 1; }
-find_overview "$work/playing.png"
-[ -n "$overview" ] || { echo "FAIL: no drawn overview"; exit 1; }
+snap_with_overview "$work/playing.png" || { echo "FAIL: the program ended or drew no overview"; exit 1; }
 
 died() { xdotool keyup Escape; echo "FAIL: the program died while Escape was held"; exit 1; }
 xdotool keydown Escape

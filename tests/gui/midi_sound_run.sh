@@ -19,9 +19,7 @@ export EARLOOP_RECORD_OUTPUT="$work/output.wav"
 start_with_wave "$work/c_major.wav"
 
 # The client area's origin, from the drawn overview.
-snap_window "$work/loaded.png" || { echo "FAIL: the program ended"; exit 1; }
-find_overview "$work/loaded.png"
-[ -n "$overview" ] || { echo "FAIL: no drawn overview"; exit 1; }
+snap_with_overview "$work/loaded.png" || { echo "FAIL: the program ended or drew no overview"; exit 1; }
 origin=${overview#*+}
 width=${overview%%x*}
 client_x=$(( ${origin%+*} + width - 554 ))
