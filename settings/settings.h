@@ -71,7 +71,7 @@ std::optional<std::string> ProgramFolderOf(const std::string& programPath);
 enum class SettingsLoad {
     NoProgramPath,  // the program's own path is unknown: nothing was changed; the caller reports error 120
     NoFile,         // paths fixed, no settings file: the volumes are 10, the other read-back fields keep their values
-    Read,           // the file was made writable and the five fields were read from it
+    Read,           // the five fields were read from the file (made writable when it is the one written at exit)
 };
 
 // Fixes programFolder, settingsPath and dataFolder, then reads currentDir,

@@ -39,7 +39,7 @@ public:
 protected:
     // Called by WriteFile once the new contents are safely in `temporary`,
     // just before it is renamed over the file: where a test stops the writer.
-    virtual void BeforeReplacing(const std::string& temporary) { (void)temporary; }
+    virtual void BeforeReplacing(const std::string& /*temporary*/) {}
 };
 
 }  // namespace earloop
