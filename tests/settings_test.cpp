@@ -4,6 +4,7 @@
 
 #include <climits>
 #include <map>
+#include <set>
 #include <string>
 #include <tuple>
 #include <utility>
@@ -166,8 +167,10 @@ TEST_F(SettingsFileTest, GarbageFilesAreReadAndKept) {
 // full disk, a folder made read-only meanwhile) keeps the old file too; each
 // is reported as a failed save.
 struct UnreadableFileSystem : FakeFileSystem {
-    bool unreadable = false;
-    std::optional<std::string> ReadFile(const std::string& p) override { return unreadable ? std::nullopt : FakeFileSystem::ReadFile(p); }
+    std::set<std::string> unreadable;
+    std::optional<std::string> ReadFile(const std::string& p) override {
+        return unreadable.count(p) ? std::nullopt : FakeFileSystem::ReadFile(p);
+    }
 };
 
 TEST(SettingsOldFile, IsLeftAloneWhenUnreadableOrWhenTheWriteFails) {
@@ -175,7 +178,7 @@ TEST(SettingsOldFile, IsLeftAloneWhenUnreadableOrWhenTheWriteFails) {
     enum class Fault { Unreadable, WriteFails, FolderReadOnly };
     for (const Fault fault : {Fault::Unreadable, Fault::WriteFails, Fault::FolderReadOnly}) {
         UnreadableFileSystem fs;
-        fs.unreadable = fault == Fault::Unreadable;
+        if (fault == Fault::Unreadable) fs.unreadable = {kIni};
         fs.Add(kIni, old);
         Settings settings;
         EXPECT_EQ(LoadSettings(fs, settings), SettingsLoad::Read);
@@ -246,6 +249,21 @@ TEST(SettingsUserFolders, AFileBesideAReadOnlyProgramIsTheStartingPointAndIsNeve
     EXPECT_EQ(next.waveVolume, 55);
     EXPECT_TRUE(SaveSettings(fs, next, AnalysisParameters{}));
     EXPECT_FALSE(IniDocument(fs.Contents(user).value_or("")).Get("Extra", "mine"));
+}
+
+// Only the user's own file must be readable before it is replaced: a starting
+// point beside the program that cannot be read is passed over.
+TEST(SettingsUserFolders, AnUnreadableFileBesideAReadOnlyProgramIsPassedOver) {
+    UnreadableFileSystem fs;
+    fs.unreadable = {kIni};
+    fs.readOnlyFolders = {"/opt/earloop/"};
+    fs.environment = {{"HOME", "/home/u"}};
+    fs.Add(kIni, "[VOLUME]\nwave volume=40\n");
+    Settings settings;
+    EXPECT_EQ(LoadSettings(fs, settings), SettingsLoad::Read);
+    EXPECT_EQ(settings.waveVolume, 10);
+    EXPECT_TRUE(SaveSettings(fs, settings, AnalysisParameters{}));
+    EXPECT_TRUE(fs.Contents("/home/u/.config/earloop/earloop.ini"));
 }
 
 }  // namespace
