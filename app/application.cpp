@@ -312,13 +312,19 @@ void Application::Destroy() {
     if (main_.waveOutVolumeTaken) platform_.waveOut.SetDeviceZeroVolume(main_.waveOutVolumeAtStart);
     // A start-up that failed before the settings were read must not replace
     // the user's file with start values.
-    if (settingsLoaded_) SaveSettings(platform_.files, settings_, analysis_);
+    const bool saved = !settingsLoaded_ || SaveSettings(platform_.files, settings_, analysis_);
     transport_.Output().CloseOutput();
     CloseInput();
     if (noteBox_.open) platform_.noteBox.Destroy();
     noteBox_.open = false;
     // A mixer the volume commands opened goes with the program.
     platform_.desktop.CloseMixer();
+    // Told last, with the sound already closed; the old file is still whole.
+    if (!saved)
+        platform_.dialogs.ShowMessageBox({"The settings could not be saved in " + settings_.settingsPath +
+                                              " (the folder may be read-only or the disk full); the settings saved "
+                                              "before are kept.",
+                                          kProgramCaption, MessageIcon::Exclamation, MessageButtons::Ok, false});
 }
 
 }  // namespace earloop

@@ -145,7 +145,8 @@ public:
     const NoteBoxState& NoteBox() const { return noteBox_; }
     const PitchCalibration& Calibration() const { return calibration_; }
     const InputState& Input() const { return input_; }
-    // Where the recorder captures a take: "Temp.dat" beside the program.
+    // Where the recorder captures a take: "Temp.dat" in the data folder (beside
+    // the program while its folder is writable).
     std::string CaptureFilePath() const;
     // The MIDI output; the Setting dialog's MIDI page works it directly.
     MidiSounder& Midi() { return midi_; }

@@ -20,7 +20,7 @@ constexpr int kRecorderTimerMs = 200;
 constexpr const char* kRecorderPrompt = " Push [START] Button for Recording.";
 }  // namespace
 
-std::string Application::CaptureFilePath() const { return settings_.programFolder + "Temp.dat"; }
+std::string Application::CaptureFilePath() const { return settings_.dataFolder + "Temp.dat"; }
 
 // The pitch table and the block length of the input's rate and the
 // Sampling Time choice.
@@ -207,7 +207,7 @@ void Application::RecordCommand() {
 void Application::SaveTake(WaveImage take) {
     const std::string capturePath = CaptureFilePath();
     const TakeDestination destination =
-        AskTakeDestination(platform_.dialogs, platform_.files, TakeFolder(settings_.currentDir, settings_.programFolder),
+        AskTakeDestination(platform_.dialogs, platform_.files, TakeFolder(settings_.currentDir, settings_.dataFolder),
                            RecordedTakeText(input_.recordEndMs - input_.recordStartMs, kInputFormat));
     if (destination.choice == SaveChoice::Closed) {
         playback_.resumeHere = true;
@@ -276,6 +276,7 @@ void Application::StartPressed(RecorderDialog& dialog) {
     input_.noTake = false;
     error_.code = 0;
     input_.recording = true;
+    platform_.files.CreateFolders(settings_.dataFolder);
     capture_ = CaptureFile::Create(platform_.files, CaptureFilePath());
     if (!capture_) {
         AbandonRecording(dialog, FormatText("%s (%d)", "録音用ファイルを準備できません", kInputFailed));

@@ -54,6 +54,15 @@ public:
     virtual bool MoveFile(const std::string& from, const std::string& to) = 0;
     // False when there was no file or it could not be deleted.
     virtual bool DeleteFile(const std::string& path) = 0;
+
+    // Whether new files can be made in the folder (it exists and neither its
+    // permissions nor its medium refuse them).
+    virtual bool CanCreateFilesIn(const std::string& folder) = 0;
+    // Makes the folder and any missing folder above it, for the user alone. A
+    // folder that could not be made shows when its first file is written.
+    virtual void CreateFolders(const std::string& folder) = 0;
+    // The value of an environment variable; nullopt when it is not set.
+    virtual std::optional<std::string> Environment(const std::string& name) = 0;
 };
 
 }  // namespace earloop

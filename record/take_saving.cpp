@@ -24,9 +24,9 @@ std::string RecordedTakeText(std::uint64_t durationMs, const WaveFormatInfo& for
     return text;
 }
 
-std::string TakeFolder(const std::string& currentDir, const std::string& programFolder) {
+std::string TakeFolder(const std::string& currentDir, const std::string& captureFolder) {
     const std::size_t slash = currentDir.rfind('/');
-    return slash == std::string::npos ? programFolder : currentDir.substr(0, slash + 1);
+    return slash == std::string::npos ? captureFolder : currentDir.substr(0, slash + 1);
 }
 
 std::string TakeTargetPath(const std::string& folder, const std::string& baseName) {

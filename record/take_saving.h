@@ -18,9 +18,10 @@ std::string RecordingTimeText(std::uint64_t elapsedMs);
 std::string RecordedTakeText(std::uint64_t durationMs, const WaveFormatInfo& format);
 
 // Where takes are saved: the folder of `currentDir` (the wave file opened
-// last). Before any file was opened that is the program's folder rather than
-// whatever folder the program was started from.
-std::string TakeFolder(const std::string& currentDir, const std::string& programFolder);
+// last). Before any file was opened that is the capture file's folder (the
+// program's own while it is writable) rather than whatever folder the
+// program was started from.
+std::string TakeFolder(const std::string& currentDir, const std::string& captureFolder);
 // "<folder><name>.wav" and its backup "<folder><name>.___".
 std::string TakeTargetPath(const std::string& folder, const std::string& baseName);
 std::string BackupPathOf(const std::string& target);

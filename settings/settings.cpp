@@ -48,6 +48,37 @@ std::string CutUtf8(std::string text, std::size_t maxBytes) {
     return text;
 }
 
+// A folder named by an environment variable, ending with one '/'. Only an
+// absolute path counts: a relative one would depend on where the program
+// was started.
+std::optional<std::string> AbsoluteFolder(FileSystem& fs, const char* variable) {
+    std::optional<std::string> value = fs.Environment(variable);
+    if (!value || !value->starts_with('/')) return std::nullopt;
+    while (value->ends_with('/')) value->pop_back();
+    return *value + '/';
+}
+
+// This program's folder among the user's folders by the desktop's
+// conventions: "$<variable>/earloop/", else "$HOME/<underHome>earloop/";
+// nullopt when neither is known.
+std::optional<std::string> UserFolder(FileSystem& fs, const char* variable, const char* underHome) {
+    if (const auto base = AbsoluteFolder(fs, variable)) return *base + "earloop/";
+    if (const auto home = AbsoluteFolder(fs, "HOME")) return *home + underHome + "earloop/";
+    return std::nullopt;
+}
+
+// The file the settings are read from. The user's own file once there is
+// one. Before that, the file beside a read-only program (left by the
+// administrator, or by a portable copy now on read-only media) is the
+// starting point: read at start and copied, with this run's values, into the
+// user's file at exit; it is never written itself. nullopt without either.
+std::optional<std::string> SettingsSource(FileSystem& fs, const Settings& settings) {
+    if (fs.Exists(settings.settingsPath)) return settings.settingsPath;
+    const std::string besideProgram = settings.programFolder + kSettingsFileName;
+    if (fs.Exists(besideProgram)) return besideProgram;
+    return std::nullopt;
+}
+
 int ReadInt(const IniDocument& ini, const char* section, const char* key, int absent, int low, int high) {
     const std::optional<std::string> text = ini.Get(section, key);
     const int value = text ? ParseSettingsInt(*text) : absent;
@@ -87,26 +118,38 @@ SettingsLoad LoadSettings(FileSystem& fs, Settings& settings) {
     if (!folder) return SettingsLoad::NoProgramPath;
 
     settings.programFolder = *folder;
-    settings.settingsPath = *folder + kSettingsFileName;
+    // Files are written beside the program only while its folder takes new
+    // ones: the settings are replaced through a new file beside the old, so a
+    // folder that refuses them cannot keep settings even when the old file is
+    // writable. Without any user folder (no usable $HOME) they stay beside the
+    // program, and the failed save at exit says so.
+    const bool besideProgram = fs.CanCreateFilesIn(*folder);
+    const auto configFolder = besideProgram ? std::nullopt : UserFolder(fs, "XDG_CONFIG_HOME", ".config/");
+    const auto dataFolder = besideProgram ? std::nullopt : UserFolder(fs, "XDG_DATA_HOME", ".local/share/");
+    settings.settingsPath = configFolder.value_or(*folder) + kSettingsFileName;
+    settings.dataFolder = dataFolder.value_or(*folder);
 
     // A first start plays as a file without the volume keys would, not silently.
-    if (!fs.Exists(settings.settingsPath)) {
+    const std::optional<std::string> source = SettingsSource(fs, settings);
+    if (!source) {
         settings.waveVolume = settings.midiVolume = kVolumeWithoutKey;
         return SettingsLoad::NoFile;
     }
 
     // A file copied from read-only media would otherwise refuse the write at exit.
-    fs.ClearReadOnly(settings.settingsPath);
+    if (*source == settings.settingsPath) fs.ClearReadOnly(settings.settingsPath);
 
     // A file that exists but cannot be read is taken as empty: every key gets
     // its default, as if the keys were missing.
-    const IniDocument ini(fs.ReadFile(settings.settingsPath).value_or(std::string()));
+    const IniDocument ini(fs.ReadFile(*source).value_or(std::string()));
 
     std::string currentDir = ini.Get(kFile, kCurrentDir).value_or(std::string());
     // A path cannot hold a NUL byte; whatever follows one is debris.
     currentDir.resize(std::min(currentDir.size(), currentDir.find('\0')));
     currentDir = CutUtf8(std::move(currentDir), kMaxCurrentDirBytes);
-    settings.currentDir = currentDir.empty() ? settings.settingsPath : currentDir;
+    // Without a wave opened before, the open dialog starts and takes are
+    // saved where the capture file lies.
+    settings.currentDir = currentDir.empty() ? settings.dataFolder + kSettingsFileName : currentDir;
 
     settings.waveVolume = ReadInt(ini, kVolume, kWaveVolume, kVolumeWithoutKey, 0, 100);
     settings.midiVolume = ReadInt(ini, kVolume, kMidiVolume, kVolumeWithoutKey, 0, 100);
@@ -116,17 +159,18 @@ SettingsLoad LoadSettings(FileSystem& fs, Settings& settings) {
     return SettingsLoad::Read;
 }
 
-void SaveSettings(FileSystem& fs, const Settings& settings, const AnalysisParameters& analysis) {
-    if (settings.settingsPath.empty()) return;
+bool SaveSettings(FileSystem& fs, const Settings& settings, const AnalysisParameters& analysis) {
+    if (settings.settingsPath.empty()) return true;
     const std::string& path = settings.settingsPath;
 
     std::string existing;
-    if (fs.Exists(path)) {
-        std::optional<std::string> text = fs.ReadFile(path);
+    if (const std::optional<std::string> source = SettingsSource(fs, settings)) {
+        std::optional<std::string> text = fs.ReadFile(*source);
         // Writing over a file we could not read would throw away whatever
         // the user keeps in it; leaving it alone loses only this run's changes.
-        if (!text) return;
-        existing = std::move(*text);
+        // A starting point beside the program that we cannot read is passed over.
+        if (!text && *source == path) return false;
+        existing = std::move(text).value_or(std::string());
     }
 
     IniDocument ini(existing);
@@ -156,7 +200,8 @@ void SaveSettings(FileSystem& fs, const Settings& settings, const AnalysisParame
     // A file that never had it stays as the program has always written it.
     if (settings.fullQuality != 0 || ini.Get(kPlayback, kFullQuality)) put(kPlayback, kFullQuality, settings.fullQuality);
 
-    (void)fs.WriteFile(path, ini.Text());
+    fs.CreateFolders(path.substr(0, path.rfind('/') + 1));
+    return fs.WriteFile(path, ini.Text());
 }
 
 }  // namespace earloop

@@ -1,6 +1,8 @@
 #pragma once
-// The user's settings and the file "earloop.ini" beside the program file that
-// keeps them between runs.
+// The user's settings and the file "earloop.ini" that keeps them between
+// runs: beside the program file while its folder takes new files (a build
+// folder, a portable copy), else in the user's config folder (an installed
+// program).
 //
 // The file is written in full at exit (twenty keys) but only five of them are
 // read back at start: the volumes, the tuning offset, where the Note box opens
@@ -54,7 +56,14 @@ struct Settings {
 
     // Not stored in the file; fixed by LoadSettings.
     std::string programFolder;  // folder of the program file, ending with '/'
-    std::string settingsPath;   // programFolder + "earloop.ini"; empty until LoadSettings found a folder
+    // Where the file is written: programFolder + "earloop.ini" while that
+    // folder takes new files, else "$XDG_CONFIG_HOME/earloop/earloop.ini";
+    // empty until LoadSettings found a folder.
+    std::string settingsPath;
+    // Folder of the recorder's capture file, and of takes before any wave was
+    // opened: programFolder while it takes new files, else
+    // "$XDG_DATA_HOME/earloop/". Ends with '/'.
+    std::string dataFolder;
 };
 
 inline constexpr const char* kSettingsFileName = "earloop.ini";
@@ -67,21 +76,24 @@ std::optional<std::string> ProgramFolderOf(const std::string& programPath);
 enum class SettingsLoad {
     NoProgramPath,  // the program's own path is unknown: nothing was changed; the caller reports error 120
     NoFile,         // paths fixed, no settings file: the volumes are 10, the other read-back fields keep their values
-    Read,           // the file was made writable and the five fields were read from it
+    Read,           // the five fields were read from the file (made writable when it is the one written at exit)
 };
 
-// Fixes programFolder and settingsPath, then reads currentDir, waveVolume,
-// midiVolume, calibration and noteBoxPos from the file if there is one. A
-// missing key gives 10 for the volumes, 0 for calibration and noteBoxPos and
-// settingsPath for currentDir. Values outside their ranges are clamped.
-// Without a file only the volumes change, to 10. Never creates the file.
+// Fixes programFolder, settingsPath and dataFolder, then reads currentDir,
+// waveVolume, midiVolume, calibration and noteBoxPos from the file if there
+// is one. A missing key gives 10 for the volumes, 0 for calibration and
+// noteBoxPos and dataFolder + "earloop.ini" for currentDir (the settings
+// file's own path while it lies beside the program). Values outside their
+// ranges are clamped. Without a file only the volumes change, to 10. Never
+// creates the file.
 SettingsLoad LoadSettings(FileSystem& fs, Settings& settings);
 
 // Writes all twenty keys into the file at settingsPath, keeping whatever else
-// the file holds, and creates it when missing. A failed write goes unnoticed
-// on purpose: it happens at exit, where there is nothing left to do about it.
-// Does nothing when settingsPath is empty (LoadSettings never found a folder).
-void SaveSettings(FileSystem& fs, const Settings& settings, const AnalysisParameters& analysis);
+// the file holds, and creates it (and its folder) when missing. The write
+// replaces the file whole or not at all. False when the settings could not be
+// saved; the file is then as it was. Does nothing when settingsPath is empty
+// (LoadSettings never found a folder).
+bool SaveSettings(FileSystem& fs, const Settings& settings, const AnalysisParameters& analysis);
 
 // An integer as the settings file holds it: blanks, an optional '-' or '+',
 // then decimal digits up to the first other byte. Anything else reads as 0;

@@ -135,6 +135,30 @@ TEST(Shutdown, AFirstStartPlaysAtVolumeTenAndExitSavesOnceOnDestroy) {
               std::string::npos);
 }
 
+// A save that fails at exit (a full disk, a settings folder made read-only
+// meanwhile) keeps the old file and is told once, after the sound is closed.
+TEST(Shutdown, AFailedSaveKeepsTheOldFileAndIsToldOnce) {
+    for (const bool folderReadOnly : {false, true}) {
+        Harness h;
+        h.files.Add(kSettingsPath, "[VOLUME]\nwave volume=70\n");
+        ASSERT_TRUE(h.Start());
+        h.LoadRamp(11025, 1);
+        h.app.Command(ControlId::Play);
+        h.files.failWrites = !folderReadOnly;
+        if (folderReadOnly) h.files.readOnlyFolders = {"/opt/earloop/"};
+        std::size_t boxesWhileSoundCloses = 99;
+        h.waveOut.onClose = [&] { boxesWhileSoundCloses = h.dialogs.boxes.size(); };
+        h.app.Destroy();
+        h.app.Destroy();
+        EXPECT_EQ(h.dialogs.boxes,
+                  (std::vector<MessageBoxRequest>{{"The settings could not be saved in /opt/earloop/earloop.ini (the folder "
+                                                   "may be read-only or the disk full); the settings saved before are kept.",
+                                                   "Earloop !", MessageIcon::Exclamation, MessageButtons::Ok, false}}));
+        EXPECT_EQ(h.files.Contents(kSettingsPath), "[VOLUME]\nwave volume=70\n");
+        EXPECT_EQ(boxesWhileSoundCloses, 0u) << "the sound is closed before the box waits for the user";
+    }
+}
+
 TEST(Commands, EveryKeyAndMenuItemReachesACommandAndStrayIdsDoNothing) {
     std::set<std::pair<Key, bool>> keys;
     for (const Accelerator& a : AcceleratorTable()) {

@@ -25,20 +25,26 @@ void StartAndLoadFromElsewhere(Harness& h) {
     ASSERT_EQ(h.app.CurrentSettings().currentDir, "/music/take.wav");
 }
 
+// Also for an installed program, whose settings live in the user's folders.
 TEST(Help, OpensTheFileBesideTheProgramAndSaysError801WhenItIsGone) {
-    Harness h;
-    h.files.Add(kHelpPath, "<html></html>");
-    StartAndLoadFromElsewhere(h);
-    const auto boxesBefore = h.dialogs.boxes.size();
-    h.app.Command(ControlId::Help);
-    EXPECT_EQ(h.desktop.log, std::vector<std::string>{std::string("document ") + kHelpPath});
-    EXPECT_EQ(h.dialogs.boxes.size(), boxesBefore);
+    for (const bool installed : {false, true}) {
+        Harness h;
+        if (installed) h.files.readOnlyFolders = {"/opt/earloop/"}, h.files.environment = {{"HOME", "/home/u"}};
+        h.files.Add(kHelpPath, "<html></html>");
+        StartAndLoadFromElsewhere(h);
+        const auto boxesBefore = h.dialogs.boxes.size();
+        h.app.Command(ControlId::Help);
+        EXPECT_EQ(h.desktop.log, std::vector<std::string>{std::string("document ") + kHelpPath});
+        EXPECT_EQ(h.dialogs.boxes.size(), boxesBefore);
 
-    h.files.files.erase(kHelpPath);
-    h.app.Command(ControlId::Help);
-    ASSERT_EQ(h.dialogs.boxes.size(), boxesBefore + 1);
-    EXPECT_EQ(h.dialogs.boxes.back(), (MessageBoxRequest{"ヘルプファイルが見つかりません", "Error 801",
-                                                         MessageIcon::Exclamation, MessageButtons::Ok, true}));
+        h.files.files.erase(kHelpPath);
+        h.app.Command(ControlId::Help);
+        ASSERT_EQ(h.dialogs.boxes.size(), boxesBefore + 1);
+        EXPECT_EQ(h.dialogs.boxes.back(), (MessageBoxRequest{"ヘルプファイルが見つかりません", "Error 801",
+                                                             MessageIcon::Exclamation, MessageButtons::Ok, true}));
+        h.app.Command(ControlId::ThisApplication);
+        EXPECT_EQ(h.dialogs.infoDialogs.at(0).items.at(1).text, "/opt/earloop") << installed;
+    }
 }
 
 using ItemRow = std::tuple<InfoItemKind, int, Rect, std::string, std::string>;

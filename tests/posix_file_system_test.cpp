@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <csignal>
@@ -10,8 +11,12 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <functional>
 #include <set>
 #include <string>
+
+#include "settings/ini_file.h"
+#include "settings/settings.h"
 
 namespace earloop {
 namespace {
@@ -27,7 +32,10 @@ protected:
         dir = pattern;
     }
     void TearDown() override {
+        // Folders a test made read-only are opened again, so that they can go.
         fs::permissions(dir, owner_all, fs::perm_options::add, ec);
+        for (const auto& entry : fs::recursive_directory_iterator(dir, ec))
+            if (entry.is_directory(ec)) fs::permissions(entry.path(), owner_all, fs::perm_options::add, ec);
         fs::remove_all(dir, ec);
     }
 
@@ -102,19 +110,128 @@ TEST_F(PosixFileSystemTest, FailedWritesLeaveTheOldFileWhole) {
     EXPECT_EQ(Names(), std::set<std::string>{"s.ini"});
 }
 
-TEST_F(PosixFileSystemTest, ReadOnlyFileIsNotReplacedAndLockedFolderIsWrittenInPlace) {
-    if (::geteuid() == 0) GTEST_SKIP() << "permissions do not bind the superuser";
-    Put("ro.ini", "old");
-    fs::permissions(Path("ro.ini"), owner_read);
-    EXPECT_FALSE(files.WriteFile(Path("ro.ini"), "new"));
-    EXPECT_EQ(Slurp("ro.ini"), "old");
+// The exit status of `body` run in a child process that has given up the
+// superuser's rights first, so that permissions bind it: 0 when it returned
+// true.
+int AsOrdinaryUser(const std::function<bool()>& body) {
+    const pid_t child = ::fork();
+    if (child == 0) {
+        constexpr uid_t kNobody = 65534;
+        if (::geteuid() == 0 && (::setgid(kNobody) != 0 || ::setuid(kNobody) != 0)) ::_exit(2);
+        ::_exit(body() ? 0 : 1);
+    }
+    int status = 0;
+    if (child < 0 || ::waitpid(child, &status, 0) != child) return -1;
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
 
+// Neither a read-only file nor a writable one in a folder that refuses new
+// files is written: rewriting in place could leave half a file.
+TEST_F(PosixFileSystemTest, ReadOnlyFileAndLockedFolderRefuseTheWriteAndKeepTheOldFile) {
+    Put("ro.ini", "old");
     Put("s.ini", "old contents that are longer");
-    fs::permissions(dir, owner_read | owner_exec);
-    EXPECT_TRUE(files.WriteFile(Path("s.ini"), "new"));
-    EXPECT_FALSE(files.WriteFile(Path("other.ini"), "new"));
-    EXPECT_EQ(Slurp("s.ini"), "new");
+    fs::permissions(Path("ro.ini"), owner_read | group_read | others_read);
+    fs::permissions(Path("s.ini"), owner_read | owner_write | group_read | group_write | others_read | others_write);
+    fs::permissions(dir, owner_read | owner_exec | group_read | group_exec | others_read | others_exec);
+    EXPECT_EQ(AsOrdinaryUser([this] {
+                  return files.ReadFile(Path("s.ini")) && !files.WriteFile(Path("ro.ini"), "new") &&
+                         !files.WriteFile(Path("s.ini"), "new") && !files.WriteFile(Path("other.ini"), "new");
+              }),
+              0);
+    EXPECT_EQ(Slurp("ro.ini"), "old");
+    EXPECT_EQ(Slurp("s.ini"), "old contents that are longer");
     EXPECT_EQ(Names(), (std::set<std::string>{"ro.ini", "s.ini"}));
+}
+
+// A writer that stops itself between its finished new file and the rename.
+struct StoppingWriter : PosixFileSystem {
+    void BeforeReplacing(const std::string&) override { ::raise(SIGSTOP); }
+};
+
+// A program file placed in the test's folder.
+struct ProgramAt : PosixFileSystem {
+    explicit ProgramAt(std::string path) : program(std::move(path)) {}
+    std::optional<std::string> ProgramPath() override { return program; }
+    std::string program;
+};
+
+TEST_F(PosixFileSystemTest, AWriterKilledBeforeTheRenameLeavesTheOldSettingsWhole) {
+    const std::string old = "[VOLUME]\nwave volume=40\n[Extra]\nmine=1\n", fresh = "[VOLUME]\nwave volume=90\n";
+    Put("earloop.ini", old);
+    const pid_t child = ::fork();
+    if (child == 0) {
+        StoppingWriter writer;
+        ::_exit(writer.WriteFile(Path("earloop.ini"), fresh) ? 0 : 1);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, WUNTRACED), child);
+    ASSERT_TRUE(WIFSTOPPED(status)) << "the writer never reached the rename";
+    ::kill(child, SIGKILL);
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL);
+
+    EXPECT_EQ(Slurp("earloop.ini"), old);
+    // The new contents wait whole in a hidden file of another name.
+    std::set<std::string> names = Names();
+    names.erase("earloop.ini");
+    ASSERT_EQ(names.size(), 1u);
+    EXPECT_TRUE(names.begin()->starts_with(".earloop.ini.tmp-")) << *names.begin();
+    EXPECT_EQ(Slurp(*names.begin()), fresh);
+
+    // The next run reads the old settings and saves over them.
+    ProgramAt program(Path("earloop"));
+    Settings settings;
+    ASSERT_EQ(LoadSettings(program, settings), SettingsLoad::Read);
+    EXPECT_EQ(settings.waveVolume, 40);
+    settings.waveVolume = 75;
+    EXPECT_TRUE(SaveSettings(program, settings, AnalysisParameters{}));
+    const IniDocument saved(Slurp("earloop.ini"));
+    EXPECT_EQ(std::tuple(saved.Get("VOLUME", "wave volume"), saved.Get("Extra", "mine")), std::tuple("75", "1"));
+}
+
+// Sets an environment variable for one test.
+class ScopedVariable {
+public:
+    ScopedVariable(const char* name, const std::string& value) : name_(name) {
+        if (const char* old = std::getenv(name)) old_ = old;
+        ::setenv(name, value.c_str(), 1);
+    }
+    ~ScopedVariable() { old_ ? ::setenv(name_, old_->c_str(), 1) : ::unsetenv(name_); }
+    ScopedVariable(const ScopedVariable&) = delete;
+    ScopedVariable& operator=(const ScopedVariable&) = delete;
+
+private:
+    const char* name_;
+    std::optional<std::string> old_;
+};
+
+// An installed program: its folder is read-only (for the superuser too,
+// through its permission bits), so the settings go to a config folder made
+// for them, starting from the file beside the program, which stays as it was.
+TEST_F(PosixFileSystemTest, AReadOnlyProgramFolderKeepsItsSettingsInTheUsersConfigFolder) {
+    fs::create_directory(dir / "bin");
+    Put("bin/earloop.ini", "[Extra]\nmine=1\n");
+    fs::permissions(dir / "bin", owner_read | owner_exec | group_read | group_exec | others_read | others_exec);
+    const ScopedVariable config("XDG_CONFIG_HOME", Path("config"));
+    const ScopedVariable data("XDG_DATA_HOME", "relative/data");
+    const ScopedVariable home("HOME", Path("home"));
+    ProgramAt program(Path("bin/earloop"));
+    EXPECT_EQ(program.Environment("XDG_DATA_HOME"), "relative/data");
+    EXPECT_TRUE(program.CanCreateFilesIn(dir.string() + "/"));
+    EXPECT_FALSE(program.CanCreateFilesIn(Path("bin/")));
+    EXPECT_FALSE(program.CanCreateFilesIn(Path("bin/earloop.ini")));
+    EXPECT_FALSE(program.CanCreateFilesIn(Path("missing/")));
+
+    Settings settings;
+    ASSERT_EQ(LoadSettings(program, settings), SettingsLoad::Read);
+    EXPECT_EQ(std::tuple(settings.settingsPath, settings.dataFolder),
+              std::tuple(Path("config/earloop/earloop.ini"), Path("home/.local/share/earloop/")));
+    EXPECT_TRUE(SaveSettings(program, settings, AnalysisParameters{}));
+    EXPECT_EQ(Mode("config"), owner_all);
+    EXPECT_EQ(Mode("config/earloop"), owner_all);
+    EXPECT_EQ(IniDocument(Slurp("config/earloop/earloop.ini")).Get("Extra", "mine"), "1");
+    EXPECT_EQ(Slurp("bin/earloop.ini"), "[Extra]\nmine=1\n");
+    EXPECT_FALSE(fs::exists(dir / "home")) << "the data folder is made only when recording";
 }
 
 TEST_F(PosixFileSystemTest, AnOutputFileAppendsOverwritesAndIsCut) {

@@ -31,7 +31,12 @@ std::uint32_t U32At(const std::string& bytes, std::size_t at) {
 }
 
 struct Harness : testing::AppHarness {
-    Harness() {
+    // `installed`: the program's folder takes no new files, as after an install.
+    explicit Harness(bool installed = false) {
+        if (installed) {
+            files.readOnlyFolders = {"/opt/earloop/"};
+            files.environment = {{"HOME", "/home/u"}};
+        }
         EXPECT_TRUE(Start());
         waveIn.signal = testing::Tone(11025, 2, 440.0);
     }
@@ -90,6 +95,19 @@ TEST(Recorder, ATakeOfTenBlocksIsCompletedTimedNamedAndBecomesTheCurrentWave) {
     EXPECT_TRUE(h.app.States()[Transport::Play].available);
     h.app.Command(cid::Play);
     EXPECT_EQ(h.app.Playback().play, PlayState::Playing);
+}
+
+// The capture file and the takes made before any wave was opened go to the
+// user's data folder, made at the first START.
+TEST(Recorder, AnInstalledProgramCapturesAndSavesInTheUsersDataFolder) {
+    Harness h(/*installed=*/true);
+    h.dialogs.takeNames = {"Take 1"};
+    h.Record(2, 200);
+    const std::string folder = "/home/u/.local/share/earloop/";
+    EXPECT_EQ(h.files.createdFolders, Log{folder});
+    EXPECT_EQ(h.files.log, (Log{"create " + folder + "Temp.dat", "move " + folder + "Temp.dat " + folder + "Take 1.wav"}));
+    EXPECT_EQ(h.app.Samples().fileName, folder + "Take 1.wav");
+    EXPECT_TRUE(h.dialogs.boxes.empty());
 }
 
 TEST(Recorder, RefusedNamesAndADeclinedOverwriteAskAgainAndAnAgreedOneKeepsABackupUntilTheMove) {

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <map>
+#include <set>
 #include <string>
 #include <tuple>
 #include <utility>
@@ -61,7 +63,7 @@ TEST_F(SettingsFileTest, WithoutAFileTheVolumesAreTenAndTheFreshFileHoldsAllTwen
     EXPECT_EQ(std::tuple(settings.waveVolume, settings.midiVolume, settings.calibration, settings.noteBoxPos, settings.currentDir),
               std::tuple(10, 10, 7, 1, ""));
     settings.calibration = settings.noteBoxPos = 0;
-    SaveSettings(fs, settings, analysis);
+    EXPECT_TRUE(SaveSettings(fs, settings, analysis));
     EXPECT_EQ(fs.Contents(kIni),
               "[FILE]\nCurrentDir=\n"
               "[PLAY MODE]\nFF/RW step=5000\nKeep step=2\nMark point step=500\nKeep auto=1\nKeep mode=1\nVocal Canceler=0\n"
@@ -161,25 +163,31 @@ TEST_F(SettingsFileTest, GarbageFilesAreReadAndKept) {
 }
 
 // A file that is there but cannot be read: its keys count as missing, and
-// writing over it would throw away what we could not see. A failed write is
-// silent and keeps the old file too.
+// writing over it would throw away what we could not see. A failed write (a
+// full disk, a folder made read-only meanwhile) keeps the old file too; each
+// is reported as a failed save.
 struct UnreadableFileSystem : FakeFileSystem {
-    bool unreadable = true;
-    std::optional<std::string> ReadFile(const std::string& p) override { return unreadable ? std::nullopt : FakeFileSystem::ReadFile(p); }
+    std::set<std::string> unreadable;
+    std::optional<std::string> ReadFile(const std::string& p) override {
+        return unreadable.count(p) ? std::nullopt : FakeFileSystem::ReadFile(p);
+    }
 };
 
 TEST(SettingsOldFile, IsLeftAloneWhenUnreadableOrWhenTheWriteFails) {
     const std::string old = "[VOLUME]\nwave volume=40\n";
-    for (const bool unreadable : {true, false}) {
+    enum class Fault { Unreadable, WriteFails, FolderReadOnly };
+    for (const Fault fault : {Fault::Unreadable, Fault::WriteFails, Fault::FolderReadOnly}) {
         UnreadableFileSystem fs;
-        fs.unreadable = unreadable, fs.failWrites = !unreadable;
+        if (fault == Fault::Unreadable) fs.unreadable = {kIni};
         fs.Add(kIni, old);
         Settings settings;
         EXPECT_EQ(LoadSettings(fs, settings), SettingsLoad::Read);
-        EXPECT_EQ(settings.waveVolume, unreadable ? 10 : 40);
+        EXPECT_EQ(settings.waveVolume, fault == Fault::Unreadable ? 10 : 40);
+        fs.failWrites = fault == Fault::WriteFails;
+        if (fault == Fault::FolderReadOnly) fs.readOnlyFolders = {"/opt/earloop/"};
         settings.waveVolume = 90;
-        SaveSettings(fs, settings, AnalysisParameters{});
-        EXPECT_EQ(fs.Contents(kIni), old) << unreadable;
+        EXPECT_FALSE(SaveSettings(fs, settings, AnalysisParameters{}));
+        EXPECT_EQ(fs.Contents(kIni), old) << static_cast<int>(fault);
     }
 }
 
@@ -206,6 +214,81 @@ TEST_F(SettingsFileTest, FullQualityHasASectionOfItsOwnThatOlderFilesDoWithout) 
                   c.set != 0 || c.file.find("quality") != std::string::npos)
             << text;
     }
+}
+
+// An installed program's folder takes no new files: the settings and the
+// capture file go to the user's folders. Only absolute XDG paths count;
+// without a usable home they stay beside the program.
+TEST(SettingsUserFolders, AReadOnlyProgramFolderSendsThemToTheXdgFoldersOrTheirFallbacks) {
+    using Environment = std::map<std::string, std::string>;
+    struct Case { Environment environment; std::string config, data; };
+    const std::string home = "/home/u/.config/earloop/", homeData = "/home/u/.local/share/earloop/";
+    const std::vector<Case> cases{
+        {{{"XDG_CONFIG_HOME", "/cfg"}, {"XDG_DATA_HOME", "/d/data//"}, {"HOME", "/home/u"}}, "/cfg/earloop/", "/d/data/earloop/"},
+        {{{"HOME", "/home/u/"}}, home, homeData},
+        {{{"XDG_CONFIG_HOME", ""}, {"XDG_DATA_HOME", "data"}, {"HOME", "/home/u"}}, home, homeData},
+        {{{"XDG_CONFIG_HOME", "./cfg"}, {"XDG_DATA_HOME", "/"}, {"HOME", "/home/u"}}, home, "/earloop/"},
+        {{{"XDG_CONFIG_HOME", "cfg"}, {"HOME", "home/u"}}, "/opt/earloop/", "/opt/earloop/"},
+        {{}, "/opt/earloop/", "/opt/earloop/"},
+    };
+    for (const Case& c : cases) {
+        FakeFileSystem fs;
+        fs.readOnlyFolders = {"/opt/earloop/"};
+        fs.environment = c.environment;
+        Settings settings;
+        EXPECT_EQ(LoadSettings(fs, settings), SettingsLoad::NoFile);
+        EXPECT_EQ(std::tuple(settings.programFolder, settings.settingsPath, settings.dataFolder),
+                  std::tuple("/opt/earloop/", c.config + kSettingsFileName, c.data))
+            << c.environment.size() << " " << c.config;
+    }
+    // A writable program folder keeps both beside it, whatever the environment says.
+    FakeFileSystem fs;
+    fs.environment = cases.front().environment;
+    Settings settings;
+    LoadSettings(fs, settings);
+    EXPECT_EQ(std::tuple(settings.settingsPath, settings.dataFolder), std::tuple(kIni, "/opt/earloop/"));
+}
+
+TEST(SettingsUserFolders, AFileBesideAReadOnlyProgramIsTheStartingPointAndIsNeverWritten) {
+    const std::string beside = "[VOLUME]\nwave volume=40\n[Extra]\nmine=1\n";
+    const std::string user = "/home/u/.config/earloop/earloop.ini";
+    FakeFileSystem fs;
+    fs.readOnlyFolders = {"/opt/earloop/"};
+    fs.environment = {{"HOME", "/home/u"}};
+    fs.Add(kIni, beside, /*readOnly=*/true);
+    Settings settings;
+    EXPECT_EQ(LoadSettings(fs, settings), SettingsLoad::Read);
+    EXPECT_EQ(std::tuple(settings.waveVolume, settings.currentDir), std::tuple(40, "/home/u/.local/share/earloop/earloop.ini"));
+    settings.waveVolume = 90;
+    EXPECT_TRUE(SaveSettings(fs, settings, AnalysisParameters{}));
+    EXPECT_EQ(fs.createdFolders, std::vector<std::string>{"/home/u/.config/earloop/"});
+    EXPECT_EQ(fs.Contents(kIni), beside);
+    EXPECT_TRUE(fs.files.at(kIni).readOnly);
+    const IniDocument saved(fs.Contents(user).value_or(""));
+    EXPECT_EQ(std::tuple(saved.Get("VOLUME", "wave volume"), saved.Get("Extra", "mine")), std::tuple("90", "1"));
+
+    // From then on the user's own file is the one read and written.
+    fs.files.at(user).contents = "[VOLUME]\nwave volume=55\n";
+    Settings next;
+    EXPECT_EQ(LoadSettings(fs, next), SettingsLoad::Read);
+    EXPECT_EQ(next.waveVolume, 55);
+    EXPECT_TRUE(SaveSettings(fs, next, AnalysisParameters{}));
+    EXPECT_FALSE(IniDocument(fs.Contents(user).value_or("")).Get("Extra", "mine"));
+}
+
+// Only the user's own file must be readable before it is replaced: a starting
+// point beside the program that cannot be read is passed over.
+TEST(SettingsUserFolders, AnUnreadableFileBesideAReadOnlyProgramIsPassedOver) {
+    UnreadableFileSystem fs;
+    fs.unreadable = {kIni};
+    fs.readOnlyFolders = {"/opt/earloop/"};
+    fs.environment = {{"HOME", "/home/u"}};
+    fs.Add(kIni, "[VOLUME]\nwave volume=40\n");
+    Settings settings;
+    EXPECT_EQ(LoadSettings(fs, settings), SettingsLoad::Read);
+    EXPECT_EQ(settings.waveVolume, 10);
+    EXPECT_TRUE(SaveSettings(fs, settings, AnalysisParameters{}));
+    EXPECT_TRUE(fs.Contents("/home/u/.config/earloop/earloop.ini"));
 }
 
 }  // namespace

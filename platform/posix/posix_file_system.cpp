@@ -53,19 +53,6 @@ bool WriteAll(int fd, std::string_view data) {
     return true;
 }
 
-// Last resort when no new file can be made beside the old one: overwrite the
-// old file and only then cut it to the new length, so that a write refused at
-// the first byte still leaves the old contents.
-bool WriteInPlace(const std::string& path, std::string_view contents) {
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CLOEXEC);
-    if (fd < 0) return false;
-    bool ok = WriteAll(fd, contents);
-    ok = ok && ::ftruncate(fd, static_cast<off_t>(contents.size())) == 0;
-    ok = ok && ::fsync(fd) == 0;
-    ok = (::close(fd) == 0) && ok;
-    return ok;
-}
-
 // Opens a fresh file in `dir` whose name starts with `stem`; -1 when the
 // folder accepts none.
 int CreateTemporary(const std::string& dir, const std::string& stem, std::string& name) {
@@ -181,9 +168,11 @@ bool PosixFileSystem::WriteFile(const std::string& path, std::string_view conten
     const std::string dir = slash == std::string::npos ? std::string() : target.substr(0, slash + 1);
     const std::string stem = slash == std::string::npos ? target : target.substr(slash + 1);
 
+    // Writing over the old file itself would leave half a file after a
+    // crash or a full disk: without a new file beside it, nothing is written.
     std::string temporary;
     const int fd = CreateTemporary(dir, stem, temporary);
-    if (fd < 0) return hasOld && WriteInPlace(target, contents);
+    if (fd < 0) return false;
 
     if (hasOld) (void)::fchmod(fd, old.st_mode & 07777);
     bool ok = WriteAll(fd, contents);
@@ -193,11 +182,16 @@ bool PosixFileSystem::WriteFile(const std::string& path, std::string_view conten
         ::unlink(temporary.c_str());
         return false;
     }
+    BeforeReplacing(temporary);
     if (::rename(temporary.c_str(), target.c_str()) != 0) {
         ::unlink(temporary.c_str());
-        // The new contents fitted on the disk, so writing them over the old
-        // file (a mount point, say, that cannot be renamed over) is safe enough.
-        return hasOld && WriteInPlace(target, contents);
+        return false;
+    }
+    // The rename itself reaches the disk with the folder.
+    const int folder = ::open(dir.empty() ? "." : dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (folder >= 0) {
+        (void)::fsync(folder);
+        ::close(folder);
     }
     return true;
 }
@@ -283,5 +277,30 @@ bool PosixFileSystem::MoveFile(const std::string& from, const std::string& to) {
 }
 
 bool PosixFileSystem::DeleteFile(const std::string& path) { return ::unlink(path.c_str()) == 0; }
+
+bool PosixFileSystem::CanCreateFilesIn(const std::string& folder) {
+    struct stat st {};
+    if (::stat(folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) return false;
+    // Also refuses a read-only medium, whoever asks.
+    if (::faccessat(AT_FDCWD, folder.c_str(), W_OK | X_OK, AT_EACCESS) != 0) return false;
+    if (::geteuid() != 0) return true;
+    const mode_t writeBit = st.st_uid == 0 ? S_IWUSR : st.st_gid == ::getegid() ? S_IWGRP : S_IWOTH;
+    return (st.st_mode & writeBit) != 0;
+}
+
+void PosixFileSystem::CreateFolders(const std::string& folder) {
+    // Each folder on the way down, the last one included; those already
+    // there refuse quietly.
+    for (std::size_t slash = folder.find('/', 1);; slash = folder.find('/', slash + 1)) {
+        (void)::mkdir(folder.substr(0, slash).c_str(), 0700);
+        if (slash == std::string::npos) break;
+    }
+}
+
+std::optional<std::string> PosixFileSystem::Environment(const std::string& name) {
+    const char* value = std::getenv(name.c_str());
+    if (!value) return std::nullopt;
+    return std::string(value);
+}
 
 }  // namespace earloop

@@ -16,10 +16,10 @@ public:
     std::optional<std::string> ReadFile(const std::string& path) override;
     std::unique_ptr<InputFile> OpenForReading(const std::string& path) override;
     // Writes a new file beside the old one and renames it over, so a write
-    // that fails half-way (full disk, size limit) leaves the old file whole.
-    // When the folder refuses new files but the file itself is writable, the
-    // file is rewritten in place instead. A symbolic link is followed and its
-    // target replaced; the old file's permission bits are kept.
+    // that fails at any point (full disk, size limit, a crash) leaves the old
+    // file whole. A folder that refuses new files fails the write, even when
+    // the file itself is writable. A symbolic link is followed and its target
+    // replaced; the old file's permission bits are kept.
     bool WriteFile(const std::string& path, std::string_view contents) override;
     // Adds the owner's write permission, keeping the other permission bits.
     void ClearReadOnly(const std::string& path) override;
@@ -28,6 +28,18 @@ public:
     // O_EXCL, then the source deleted (a failed copy is removed again).
     bool MoveFile(const std::string& from, const std::string& to) override;
     bool DeleteFile(const std::string& path) override;
+    // The superuser passes every permission check; for them a folder whose
+    // permission bits refuse writing counts as read-only too, so that an
+    // installed copy made read-only behaves the same under sudo.
+    bool CanCreateFilesIn(const std::string& folder) override;
+    // New folders get mode 0700.
+    void CreateFolders(const std::string& folder) override;
+    std::optional<std::string> Environment(const std::string& name) override;
+
+protected:
+    // Called by WriteFile once the new contents are safely in `temporary`,
+    // just before it is renamed over the file: where a test stops the writer.
+    virtual void BeforeReplacing(const std::string& /*temporary*/) {}
 };
 
 }  // namespace earloop

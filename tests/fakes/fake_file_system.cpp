@@ -58,8 +58,12 @@ std::unique_ptr<InputFile> FakeFileSystem::OpenForReading(const std::string& pat
     return std::make_unique<FakeInputFile>(*this, path);
 }
 
+bool FakeFileSystem::InReadOnlyFolder(const std::string& path) const {
+    return readOnlyFolders.count(path.substr(0, path.rfind('/') + 1)) != 0;
+}
+
 bool FakeFileSystem::WriteFile(const std::string& path, std::string_view contents) {
-    if (failWrites) return false;
+    if (failWrites || InReadOnlyFolder(path)) return false;
     File& file = files[path];
     if (file.readOnly) return false;
     file.contents = std::string(contents);
@@ -119,7 +123,7 @@ private:
 
 std::unique_ptr<OutputFile> FakeFileSystem::CreateForWriting(const std::string& path) {
     const auto it = files.find(path);
-    if (failWrites || (it != files.end() && it->second.readOnly)) return nullptr;
+    if (failWrites || InReadOnlyFolder(path) || (it != files.end() && it->second.readOnly)) return nullptr;
     files[path] = File{};
     log.push_back("create " + path);
     return std::make_unique<FakeOutputFile>(*this, path);
@@ -138,6 +142,16 @@ bool FakeFileSystem::DeleteFile(const std::string& path) {
     if (!files.erase(path)) return false;
     log.push_back("delete " + path);
     return true;
+}
+
+bool FakeFileSystem::CanCreateFilesIn(const std::string& folder) { return readOnlyFolders.count(folder) == 0; }
+
+void FakeFileSystem::CreateFolders(const std::string& folder) { createdFolders.push_back(folder); }
+
+std::optional<std::string> FakeFileSystem::Environment(const std::string& name) {
+    const auto it = environment.find(name);
+    if (it == environment.end()) return std::nullopt;
+    return it->second;
 }
 
 }  // namespace earloop

@@ -43,6 +43,14 @@ public:
     // "create P", "move A B", "delete P" as they succeed, in order.
     std::vector<std::string> log;
 
+    // What Environment() reports.
+    std::map<std::string, std::string> environment;
+    // Folders (ending with '/') that take no new files: WriteFile and
+    // CreateForWriting fail there. Every other folder takes them.
+    std::set<std::string> readOnlyFolders;
+    // The folders CreateFolders was asked for, in order.
+    std::vector<std::string> createdFolders;
+
     void Add(const std::string& path, std::string contents, bool readOnly = false);
     // Contents of a file; nullopt when there is none.
     std::optional<std::string> Contents(const std::string& path) const;
@@ -53,12 +61,18 @@ public:
     // Reads see the file as it is at each call, so a test can change it
     // between reads.
     std::unique_ptr<InputFile> OpenForReading(const std::string& path) override;
-    // Fails when writes are switched off or the file is read-only.
+    // Fails when writes are switched off, or the file or its folder is read-only.
     bool WriteFile(const std::string& path, std::string_view contents) override;
     void ClearReadOnly(const std::string& path) override;
     std::unique_ptr<OutputFile> CreateForWriting(const std::string& path) override;
     bool MoveFile(const std::string& from, const std::string& to) override;
     bool DeleteFile(const std::string& path) override;
+    bool CanCreateFilesIn(const std::string& folder) override;
+    void CreateFolders(const std::string& folder) override;
+    std::optional<std::string> Environment(const std::string& name) override;
+
+private:
+    bool InReadOnlyFolder(const std::string& path) const;
 };
 
 }  // namespace earloop
