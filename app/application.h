@@ -179,6 +179,7 @@ private:
     void RewindCommand();
     void Stop();
     void SwitchVocalCanceller();
+    void ShowVocalCanceller(bool on);
     void ChooseSamplingTime(int choice);
     void SamplingCoarse();
     void SamplingNormal();
