@@ -369,6 +369,12 @@ public:
         Refresh(false);
     }
     void SetSliderPosition(int position) override { Place(position); }
+    void MoveThumb(int position) override {
+        if (!IsEnabled() || drag_ != Drag::None) return;
+        Place(position);
+        Notify(SliderNotice::ThumbPosition);
+        Notify(SliderNotice::EndScroll);
+    }
     int SliderPosition() const override { return position_; }
     std::optional<Gauge> Reading() const override { return Gauge{minimum_, maximum_, position_}; }
 

@@ -75,6 +75,8 @@ public:
     virtual void SetSliderTicks(int tickFrequency, int pageSize) { (void)tickFrequency, (void)pageSize; }
     virtual void SetSliderPosition(int position) { (void)position; }
     virtual int SliderPosition() const { return 0; }
+    // Moves a slider's thumb as a finished drag does, with its notices.
+    virtual void MoveThumb(int position) { (void)position; }
 
     virtual void SetProgressRange(int minimum, int maximum) { (void)minimum, (void)maximum; }
     virtual void SetProgressValue(int value) { (void)value; }

@@ -4,6 +4,7 @@
 #include <gtk/gtk.h>
 
 #include <algorithm>
+#include <cmath>
 #include <map>
 #include <vector>
 
@@ -161,10 +162,19 @@ AtkRange* GaugeRange(AtkValue* value) {
 
 gdouble GaugeIncrement(AtkValue*) { return 1; }
 
+// A slider moves as the user would move it; the tuning meter stays.
+void SetGaugeValue(AtkValue* value, gdouble wanted) {
+    ClassicControl* control = ControlOf(value);
+    if (!control) return;
+    const int position = static_cast<int>(std::lround(wanted));
+    control->CallAfter([control, position] { control->MoveThumb(position); });
+}
+
 void GaugeValueInit(AtkValueIface* value) {
     value->get_value_and_text = GaugeValue;
     value->get_range = GaugeRange;
     value->get_increment = GaugeIncrement;
+    value->set_value = SetGaugeValue;
 }
 
 G_DEFINE_TYPE_WITH_CODE(EarloopGaugeAccessible, earloop_gauge_accessible, earloop_control_accessible_get_type(),

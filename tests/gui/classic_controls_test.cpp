@@ -223,6 +223,12 @@ TEST_F(ClassicControlsTest, ScreenReadersReadNameRoleStatesAndValueAndHearOfChan
     EXPECT_EQ(std::count(heard.begin(), heard.end(), "checked off"), 1) << "the radio left by the click says so";
     play->Enable(false);
     EXPECT_FALSE(atk_action_do_action(ATK_ACTION(atk(play)), 0));
+
+    // A value set moves the slider as a finished drag does.
+    events_.notices.clear();
+    atk_value_set_value(ATK_VALUE(atk(speed)), 40.2);
+    Settle();
+    EXPECT_EQ(events_.notices, (std::vector<Notice>{{5, SliderNotice::ThumbPosition, 40}, {5, SliderNotice::EndScroll, 40}}));
 }
 
 // The window shows its own content inside a frame (the program's readouts);
