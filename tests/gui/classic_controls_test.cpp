@@ -229,6 +229,7 @@ TEST_F(ClassicControlsTest, ScreenReadersReadNameRoleStatesAndValueAndHearOfChan
     atk_value_set_value(ATK_VALUE(atk(speed)), 40.2);
     Settle();
     EXPECT_EQ(events_.notices, (std::vector<Notice>{{5, SliderNotice::ThumbPosition, 40}, {5, SliderNotice::EndScroll, 40}}));
+    for (wxWindow* control : {play, coarse, normal, readout, speed}) g_signal_handlers_disconnect_by_data(atk(control), &heard);
 }
 
 // The window shows its own content inside a frame (the program's readouts);
