@@ -109,7 +109,7 @@ def check_play(window):
     if action.nActions != 1 or action.getName(0) != "click":
         fail("Play has no click action")
     action.doAction(0)
-    for _ in range(50):
+    for _ in range(100):
         time.sleep(0.1)
         tree = objects(window)
         states = find(tree, "Play", R.ROLE_TOGGLE_BUTTON).getState()
