@@ -181,6 +181,7 @@ private:
     void Stop();
     void SwitchVocalCanceller();
     void SwitchFullQuality();
+    void ShowVocalCanceller(bool on);
     void ChooseSamplingTime(int choice);
     void SamplingCoarse();
     void SamplingNormal();

@@ -88,7 +88,7 @@ void Application::SwitchVocalCanceller() {
     const bool on = settings_.vocalCanceler == 0;
     samples_.vocalCancelOn = on;
     settings_.vocalCanceler = on ? 1 : 0;
-    platform_.window.SetControlText(main_[Ctl::VocalCanceller], on ? "-" : "+");
+    ShowVocalCanceller(on);
     transport_.ActiveSamplesChanged();
     ToggleButton(Ctl::VocalCanceller);
 }
@@ -105,6 +105,13 @@ void Application::SwitchFullQuality() {
     else
         samples_.fullRate = {};
     transport_.PlayedRateChanged();
+}
+
+// The switch shows "-" while the canceller is on; it stays in (checked) for
+// those who cannot see the sign.
+void Application::ShowVocalCanceller(bool on) {
+    platform_.window.SetControlText(main_[Ctl::VocalCanceller], on ? "-" : "+");
+    platform_.window.CheckControl(main_[Ctl::VocalCanceller], on);
 }
 
 // Radios 31, 32, 33: the analysis block, and with it the Keep window.

@@ -237,7 +237,7 @@ void Application::FinishWaveLoad() {
 
     window.SetControlText(main_[Ctl::ShiftReadout], FormatText("Shift %d", 0));
     settings_.vocalCanceler = 0;
-    window.SetControlText(main_[Ctl::VocalCanceller], "+");
+    ShowVocalCanceller(false);
 
     view_.ShowNewOverview();
 }

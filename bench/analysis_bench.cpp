@@ -108,6 +108,7 @@ struct NullWindow : earloop::WindowPort {
     void SetProgressRange(earloop::ControlHandle, int, int) override {}
     void SetProgressValue(earloop::ControlHandle, int) override {}
     void PresentControl(earloop::ControlHandle, const earloop::FrameBuffer&) override {}
+    void DescribeDrawnText(const std::string&, earloop::Rect, const std::string&) override {}
     void CreateStatusBar(const std::vector<int>&) override {}
     void SetStatusText(int, const std::string&) override {}
     void SetIcon(const earloop::FrameBuffer&) override {}

@@ -33,6 +33,8 @@ void ControlSwitches::SetTransportButtons(const TransportRow& states) {
         TransportButton& button = states_.transport[i];
         const ButtonState state = states[i];
         Enable(spec.ctl, state == ButtonState::On);
+        // Drawn pressed: checked for those who cannot see the face.
+        window_.CheckControl(main_[spec.ctl], state == ButtonState::Latched);
         button.glyph = state == ButtonState::Off ? spec.disabledGlyph : spec.enabledGlyph;
         button.latched = state == ButtonState::Latched;
         button.available = state == ButtonState::On;

@@ -49,23 +49,26 @@ void MainView::DrawBigTime(Rect box) {
     const Point at = old ? Point{box.x - 11, box.y + 5} : Point{box.x - 8, box.y + 2};
     text_.DrawText(client_, at, readouts_.bigTime, font, {255, 255, 127}, std::nullopt);
     window_.Present(client_, box);
+    window_.DescribeDrawnText("Time", box, readouts_.bigTime);
 }
 
-void MainView::DrawSmallTime(Point oldAt, Point newAt, const std::string& text, bool active) {
+void MainView::DrawSmallTime(const char* name, Point oldAt, Point newAt, const std::string& text, bool active) {
     const bool old = main_.Old();
     const FontSpec font{"Tahoma", old ? 20 : 18, 7, 400, true};
     const Point at = old ? oldAt : newAt;
     text_.DrawText(client_, at, text, font, active ? kBlack : Rgb{150, 150, 150}, FaceColour());
     // The text cell of these fonts: 9 characters of 7 pixels, one line.
-    window_.Present(client_, {at.x, at.y, 9 * 7 + 2, font.height});
+    const Rect cell{at.x, at.y, 9 * 7 + 2, font.height};
+    window_.Present(client_, cell);
+    window_.DescribeDrawnText(name, cell, text);
 }
 
 void MainView::DrawMarkTime(const std::string& text) {
-    DrawSmallTime({188, 164}, {187, 165}, text, readouts_.markTimeActive);
+    DrawSmallTime("Mark", {188, 164}, {187, 165}, text, readouts_.markTimeActive);
 }
 
 void MainView::DrawRepeatTime(const std::string& text) {
-    DrawSmallTime({188, 185}, {187, 186}, text, readouts_.repeatTimeActive);
+    DrawSmallTime("Repeat end", {188, 185}, {187, 186}, text, readouts_.repeatTimeActive);
 }
 
 void MainView::DrawKeyboardAndMarker() {

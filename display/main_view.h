@@ -115,7 +115,7 @@ public:
 private:
     Rgb FaceColour() const;
     void DrawCursor(const FrameBuffer& strip, int column);
-    void DrawSmallTime(Point oldAt, Point newAt, const std::string& text, bool active);
+    void DrawSmallTime(const char* name, Point oldAt, Point newAt, const std::string& text, bool active);
     void PresentColumn(int column);
 
     WindowPort& window_;

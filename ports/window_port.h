@@ -28,6 +28,11 @@ struct ControlSpec {
     bool enabled = true;
     bool checked = false;
     bool startsGroup = false;  // radios after this control, up to the next such control, form one group
+    // What a screen reader says for a control whose caption is a picture, a
+    // sign, nothing or a word that needs its frame; empty: the caption.
+    std::string spokenName{};
+    // A button that stays in (checked) while what it starts goes on.
+    bool toggles = false;
 };
 
 // Index of the control in creation order.
@@ -79,6 +84,10 @@ public:
     virtual void SetProgressValue(ControlHandle bar, int value) = 0;
     // The face of an owner-drawn button, the size of its rectangle.
     virtual void PresentControl(ControlHandle button, const FrameBuffer& face) = 0;
+    // A readout the program draws into the client picture itself: `utf8` is
+    // shown in `area` now. A screen reader finds it as a label described by
+    // `name`, one label for each name.
+    virtual void DescribeDrawnText(const std::string& name, Rect area, const std::string& utf8) = 0;
 
     // Right edges of the parts in client pixels; -1 reaches the window's right edge.
     virtual void CreateStatusBar(const std::vector<int>& rightEdges) = 0;

@@ -12,6 +12,7 @@ packages=(
   fonts-dejavu-core fonts-ipafont-gothic
   libgtest-dev
   xvfb xauth xdotool imagemagick python3
+  dbus-daemon at-spi2-core python3-pyatspi
 )
 
 missing=()

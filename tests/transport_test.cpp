@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <tuple>
 
 #include "app/application.h"
 #include "fakes/app_harness.h"
@@ -60,7 +61,10 @@ TEST(Transport, PauseAndKeepHoldThePositionAndPlayGoesOnFromIt) {
         Player p;
         p.app.Command(cid::Play);
         p.Listen(1500);
+        EXPECT_TRUE(p.Control(Ctl::Play).checked) << "drawn pressed: checked for a screen reader";
         p.app.Command(hold);
+        EXPECT_EQ(std::tuple(p.Control(Ctl::Play).checked, p.Control(Ctl::Pause).checked, p.Control(Ctl::Keep).checked),
+                  std::tuple(false, hold == cid::Pause, hold == cid::Keep));
         const std::uint32_t held = p.State().position;
         EXPECT_EQ(held, 33074u) << hold;
         EXPECT_FALSE(p.timers.Running(kPositionTimerId)) << "the position does not move while held";
@@ -197,6 +201,7 @@ TEST(Transport, EscapeStopsThePlayOnceWhetherHeldOrTappedAndTheVocalCancellerNee
     p.app.Command(cid::Play);
     p.Listen(1000);
     const std::string shown = p.app.View().Texts().bigTime;
+    EXPECT_EQ(p.window.drawnTexts.at("Time"), " 00:01.00 ") << "the time readout as a screen reader reads it";
     p.waveOut.TakeLog();
     p.keyboard.PressEscape();
     p.Listen(100);
@@ -226,11 +231,13 @@ TEST(Transport, EscapeStopsThePlayOnceWhetherHeldOrTappedAndTheVocalCancellerNee
     stereo.waveOut.TakeLog();
     stereo.app.Command(cid::VocalCanceller);
     EXPECT_TRUE(stereo.app.Samples().vocalCancelOn);
-    EXPECT_EQ(stereo.Control(Ctl::VocalCanceller).text, "-");
+    EXPECT_EQ(std::tuple(stereo.Control(Ctl::VocalCanceller).text, stereo.Control(Ctl::VocalCanceller).checked),
+              std::tuple("-", true));
     EXPECT_EQ(stereo.waveOut.TakeLog().back(), "write " + std::to_string(4 * 44100 - stereo.State().position) + " x1 tag 0")
         << "the rest plays at once from the difference";
     stereo.app.Command(cid::VocalCanceller);
-    EXPECT_EQ(stereo.Control(Ctl::VocalCanceller).text, "+");
+    EXPECT_EQ(std::tuple(stereo.Control(Ctl::VocalCanceller).text, stereo.Control(Ctl::VocalCanceller).checked),
+              std::tuple("+", false));
 }
 
 TEST(Keys, WithoutAWaveOnlyStopAndLiveInputAreWiredAndSpeedAndShiftStay) {

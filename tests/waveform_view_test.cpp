@@ -109,6 +109,7 @@ TEST(OverviewCursors, MoveByExclusiveOrAndTheEndOfTheWaveIsColumn540) {
     for (int i = 0; i < 2; ++i) h.View().MoveMarkCursor(2000, 4000);
     EXPECT_EQ(ColumnsOf(h.window.screen.Crop({0, 0, 560, 127}), Rgb{0, 0, 255}, 60), std::set<int>{284});
     EXPECT_EQ(h.View().Texts().markTime, "00:02.00 ");
+    EXPECT_EQ(h.window.drawnTexts.at("Mark"), "00:02.00 ") << "as a screen reader reads it";
     h.View().MovePlayCursor(0);
     h.View().RemoveMarkCursor();
     EXPECT_EQ(h.window.screen.Crop({0, 0, 560, 127}), painted.Crop({0, 0, 560, 127}));

@@ -10,6 +10,7 @@
 #include <cmath>
 #include <vector>
 
+#include "platform/wx/control_accessibles.h"
 #include "platform/wx/utf8.h"
 
 namespace earloop {
@@ -311,13 +312,14 @@ public:
     void SetProgressRange(int minimum, int maximum) override {
         minimum_ = minimum;
         maximum_ = maximum;
-        value_ = std::clamp(value_, minimum_, std::max(minimum_, maximum_));
-        Refresh(false);
+        SetProgressValue(value_);
     }
     void SetProgressValue(int value) override {
         value_ = std::clamp(value, minimum_, std::max(minimum_, maximum_));
         Refresh(false);
+        AnnounceValue(*this);
     }
+    std::optional<Gauge> Reading() const override { return Gauge{minimum_, maximum_, value_}; }
 
     void Render(wxDC& dc) override {
         const wxSize size = GetClientSize();
@@ -359,19 +361,22 @@ public:
     void SetSliderRange(int minimum, int maximum) override {
         minimum_ = minimum;
         maximum_ = std::max(minimum, maximum);
-        position_ = std::clamp(position_, minimum_, maximum_);
-        Refresh(false);
+        Place(position_);
     }
     void SetSliderTicks(int tickFrequency, int pageSize) override {
         tickFrequency_ = tickFrequency;
         pageSize_ = pageSize;
         Refresh(false);
     }
-    void SetSliderPosition(int position) override {
-        position_ = std::clamp(position, minimum_, maximum_);
-        Refresh(false);
+    void SetSliderPosition(int position) override { Place(position); }
+    void MoveThumb(int position) override {
+        if (!IsEnabled() || drag_ != Drag::None) return;
+        Place(position);
+        Notify(SliderNotice::ThumbPosition);
+        Notify(SliderNotice::EndScroll);
     }
     int SliderPosition() const override { return position_; }
+    std::optional<Gauge> Reading() const override { return Gauge{minimum_, maximum_, position_}; }
 
     void Render(wxDC& dc) override {
         const Geometry g = Layout();
@@ -390,6 +395,16 @@ public:
         Fill(dc, XOf(maximum_), g.tickTop, 1, 2, tick);
         DrawThumb(dc, g, XOf(position_));
     }
+
+private:
+    // Moves the thumb, within the range; shown at the next paint.
+    void Place(int position) {
+        position_ = std::clamp(position, minimum_, maximum_);
+        Refresh(false);
+        AnnounceValue(*this);
+    }
+
+public:
 
     // The thumb's centre column for a position, for tests and hit testing.
     int XOf(int position) const {
@@ -487,8 +502,7 @@ private:
         if (drag_ != Drag::Thumb) return;
         const int position = PositionAt(event.GetX() - grab_);
         if (position == position_) return;
-        position_ = position;
-        Refresh(false);
+        Place(position);
         Update();
         Notify(SliderNotice::ThumbTrack);
     }
@@ -513,8 +527,7 @@ private:
         const int centre = XOf(position_);
         const int half = Layout().thumbWidth / 2;
         if (pageDirection_ < 0 ? mouseX_ >= centre - half : mouseX_ <= centre + half) return;
-        position_ = std::clamp(position_ + pageDirection_ * pageSize_, minimum_, maximum_);
-        Refresh(false);
+        Place(position_ + pageDirection_ * pageSize_);
         Update();
         Notify(pageDirection_ < 0 ? SliderNotice::PageUp : SliderNotice::PageDown);
     }
@@ -527,7 +540,7 @@ private:
         const int steps = event.GetWheelRotation() / std::max(1, event.GetWheelDelta());
         for (int i = 0; i < std::abs(steps); ++i) {
             const int direction = steps > 0 ? 1 : -1;
-            position_ = std::clamp(position_ + direction * kLineSize, minimum_, maximum_);
+            Place(position_ + direction * kLineSize);
             Notify(direction > 0 ? SliderNotice::LineDown : SliderNotice::LineUp);
         }
         if (steps == 0) return;
@@ -702,24 +715,39 @@ ClassicControl::ClassicControl(wxWindow* parent, const ControlSpec& spec, Contro
       startsGroup_(spec.startsGroup),
       events_(events),
       caption_(spec.caption),
+      spokenName_(spec.spokenName),
+      toggles_(spec.toggles),
       checked_(spec.checked) {
     SetBackgroundStyle(wxBG_STYLE_PAINT);
     SetFont(font);
     SetBackgroundColour(kFace);
     Bind(wxEVT_PAINT, &ClassicControl::OnPaint, this);
     if (!spec.enabled) wxWindow::Enable(false);
+    ExposeControl(*this);
 }
+
+ClassicControl::~ClassicControl() { ForgetControl(*this); }
 
 void ClassicControl::SetCaption(const std::string& utf8) {
     if (utf8 == caption_) return;
     caption_ = utf8;
     Refresh(false);
+    AnnounceName(*this);
 }
 
 void ClassicControl::SetChecked(bool checked) {
     if (checked == checked_) return;
     checked_ = checked;
     Refresh(false);
+    AnnounceChecked(*this);
+}
+
+std::string ClassicControl::AccessibleName() const {
+    return spokenName_.empty() ? SpokenText(caption_) : spokenName_;
+}
+
+void ClassicControl::Click() {
+    if (IsEnabled() && IsShown()) OnClicked();
 }
 
 bool ClassicControl::Enable(bool enable) {

@@ -15,6 +15,7 @@
 #include <wx/font.h>
 #include <wx/window.h>
 
+#include <optional>
 #include <string>
 
 #include "picture/frame_buffer.h"
@@ -42,6 +43,7 @@ class ClassicControl : public wxWindow {
 public:
     ClassicControl(wxWindow* parent, const ControlSpec& spec, ControlHandle handle,
                    ClassicControlEvents& events, const wxFont& font);
+    ~ClassicControl() override;
 
     ControlKind Kind() const { return kind_; }
     int CommandId() const { return id_; }
@@ -56,10 +58,25 @@ public:
     virtual void SetChecked(bool checked);
     bool IsChecked() const { return checked_; }
 
+    // What a screen reader says for the control: its spoken name, else its
+    // caption on one line.
+    std::string AccessibleName() const;
+    // A button that stays in (checked) while what it started goes on.
+    bool Toggles() const { return toggles_; }
+    // A slider's or progress bar's range and value; none for the other kinds.
+    struct Gauge {
+        int minimum, maximum, value;
+    };
+    virtual std::optional<Gauge> Reading() const { return std::nullopt; }
+    // Does what a click with the mouse does; nothing while disabled or hidden.
+    void Click();
+
     virtual void SetSliderRange(int minimum, int maximum) { (void)minimum, (void)maximum; }
     virtual void SetSliderTicks(int tickFrequency, int pageSize) { (void)tickFrequency, (void)pageSize; }
     virtual void SetSliderPosition(int position) { (void)position; }
     virtual int SliderPosition() const { return 0; }
+    // Moves a slider's thumb as a finished drag does, with its notices.
+    virtual void MoveThumb(int position) { (void)position; }
 
     virtual void SetProgressRange(int minimum, int maximum) { (void)minimum, (void)maximum; }
     virtual void SetProgressValue(int value) { (void)value; }
@@ -102,6 +119,8 @@ private:
     bool startsGroup_;
     ClassicControlEvents& events_;
     std::string caption_;
+    std::string spokenName_;
+    bool toggles_;
     bool checked_ = false;
     bool armed_ = false;    // the left button went down on this control and is still held
     bool pressed_ = false;  // armed and the pointer is inside

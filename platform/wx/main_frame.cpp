@@ -20,6 +20,7 @@
 
 #include "app/application.h"
 #include "display/main_window.h"
+#include "platform/wx/control_accessibles.h"
 #include "platform/wx/key_mapping.h"
 #include "platform/wx/utf8.h"
 
@@ -52,6 +53,7 @@ MainFrame::MainFrame()
     panel_ = new wxWindow(this, wxID_ANY, wxPoint(0, 0), wxSize(kClientWidth, kClientHeight), wxWANTS_CHARS);
     panel_->SetBackgroundStyle(wxBG_STYLE_PAINT);
     panel_->Bind(wxEVT_PAINT, [this](wxPaintEvent&) { OnPanelPaint(); });
+    ExposeCanvas(*panel_);
     {
         wxMemoryDC dc(backing_);
         dc.SetBackground(wxBrush(ClassicFaceColour()));
@@ -128,6 +130,9 @@ void MainFrame::SetSliderPosition(ControlHandle c, int position) { Control(c).Se
 void MainFrame::SetProgressRange(ControlHandle c, int minimum, int maximum) { Control(c).SetProgressRange(minimum, maximum); }
 void MainFrame::SetProgressValue(ControlHandle c, int value) { Control(c).SetProgressValue(value); }
 void MainFrame::PresentControl(ControlHandle c, const FrameBuffer& face) { Control(c).SetFace(face); }
+void MainFrame::DescribeDrawnText(const std::string& name, Rect area, const std::string& utf8) {
+    ShowDrawnText(*panel_, name, area, utf8);
+}
 
 void MainFrame::CreateStatusBar(const std::vector<int>& rightEdges) {
     wxStatusBar* bar = wxFrame::CreateStatusBar(static_cast<int>(rightEdges.size()));

@@ -78,6 +78,7 @@ public:
     void SetProgressRange(ControlHandle bar, int minimum, int maximum) override;
     void SetProgressValue(ControlHandle bar, int value) override;
     void PresentControl(ControlHandle button, const FrameBuffer& face) override;
+    void DescribeDrawnText(const std::string& name, Rect area, const std::string& utf8) override;
     void CreateStatusBar(const std::vector<int>& rightEdges) override;
     void SetStatusText(int part, const std::string& utf8) override;
     void SetIcon(const FrameBuffer& icon) override;

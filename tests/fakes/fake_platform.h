@@ -53,6 +53,7 @@ public:
     void SetProgressRange(ControlHandle, int, int) override {}
     void SetProgressValue(ControlHandle, int) override {}
     void PresentControl(ControlHandle c, const FrameBuffer& face) override { controls.at(c).face = face; }
+    void DescribeDrawnText(const std::string& name, Rect, const std::string& text) override { drawnTexts[name] = text; }
     void CreateStatusBar(const std::vector<int>& rightEdges) override { statusEdges = rightEdges; statusTexts.assign(rightEdges.size(), ""); }
     void SetStatusText(int part, const std::string& text) override { statusTexts.at(part) = text; }
     void SetIcon(const FrameBuffer&) override {}
@@ -70,6 +71,7 @@ public:
 
     std::vector<FakeControl> controls;
     std::map<int, bool> menuChecks;  // the check marks set, by command id
+    std::map<std::string, std::string> drawnTexts;  // the readouts' texts by name
     std::vector<int> statusEdges;
     std::vector<std::string> statusTexts;
     int enableCalls = 0;  // a command that acts switches controls

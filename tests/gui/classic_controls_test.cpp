@@ -5,6 +5,7 @@
 #include "platform/wx/classic_controls.h"
 
 #include <gtest/gtest.h>
+#include <gtk/gtk.h>
 #include <wx/evtloop.h>
 #include <wx/frame.h>
 #include <wx/timer.h>
@@ -18,6 +19,7 @@
 #include <algorithm>
 #include <ostream>
 #include <ranges>
+#include <set>
 #include <string>
 #include <tuple>
 #include <utility>
@@ -146,6 +148,88 @@ TEST_F(ClassicControlsTest, ClicksReachOnlyEnabledControlsARadioUnchecksOnlyItsG
     const wxImage shown = Grab(drawn);
     ASSERT_EQ(shown.GetSize(), wxSize(85, 35));
     EXPECT_TRUE(std::equal(face.Bytes().begin(), face.Bytes().end(), shown.GetData())) << "not the face's pixels";
+}
+
+// What a screen reader gets from the controls' accessible objects, and the
+// signals that tell it of every change.
+TEST_F(ClassicControlsTest, ScreenReadersReadNameRoleStatesAndValueAndHearOfChanges) {
+    ControlSpec playSpec{40010, K::OwnerDrawnButton, "", {0, 0, 85, 35}, false};
+    playSpec.spokenName = "Play";
+    playSpec.toggles = true;
+    auto* play = Create(playSpec);
+    auto* group = Create({30, K::GroupBox, " Sampling Time ", {100, 0, 122, 64}, true, false, true});
+    auto* coarse = Create({31, K::RadioButton, "46ms(Coarse)", {108, 15, 100, 15}});
+    auto* normal = Create({32, K::RadioButton, "93ms(Normal)", {108, 30, 100, 15}, true, true});
+    auto* readout = Create({73, K::Label, "A=\n440Hz", {250, 0, 34, 28}});
+    ControlSpec speedSpec{63, K::Slider, "", {300, 0, 100, 15}};
+    speedSpec.spokenName = "Slow rate";
+    auto* speed = Create(speedSpec);
+    speed->SetSliderRange(1, 100);
+    speed->SetSliderPosition(100);
+    Settle();
+    const auto atk = [](wxWindow* w) { return gtk_widget_get_accessible(static_cast<GtkWidget*>(w->GetHandle())); };
+    const auto has = [&](wxWindow* w, AtkStateType state) {
+        AtkStateSet* states = atk_object_ref_state_set(atk(w));
+        const bool found = atk_state_set_contains_state(states, state);
+        g_object_unref(states);
+        return found;
+    };
+    for (const auto& [control, name, role] : {std::tuple{play, "Play", ATK_ROLE_TOGGLE_BUTTON},
+                                              {group, "Sampling Time", ATK_ROLE_GROUPING},
+                                              {coarse, "46ms(Coarse)", ATK_ROLE_RADIO_BUTTON},
+                                              {readout, "A= 440Hz", ATK_ROLE_LABEL},
+                                              {speed, "Slow rate", ATK_ROLE_SLIDER}})
+        EXPECT_EQ(std::tuple(std::string(atk_object_get_name(atk(control))), atk_object_get_role(atk(control))),
+                  std::tuple(std::string(name), role));
+    EXPECT_EQ(std::tuple(has(play, ATK_STATE_ENABLED), has(play, ATK_STATE_CHECKABLE), has(play, ATK_STATE_CHECKED)),
+              std::tuple(false, true, false));
+    EXPECT_TRUE(has(normal, ATK_STATE_CHECKED) && !has(coarse, ATK_STATE_CHECKED));
+    EXPECT_FALSE(has(group, ATK_STATE_CHECKABLE) || ATK_IS_ACTION(atk(group)) || ATK_IS_VALUE(atk(play)));
+    gdouble value = 0;
+    atk_value_get_value_and_text(ATK_VALUE(atk(speed)), &value, nullptr);
+    AtkRange* range = atk_value_get_range(ATK_VALUE(atk(speed)));
+    EXPECT_EQ(std::tuple(value, atk_range_get_lower_limit(range), atk_range_get_upper_limit(range)), std::tuple(100.0, 1.0, 100.0));
+    atk_range_free(range);
+
+    // Each change is announced: states, names, values.
+    Log heard;
+    const auto listen = [&heard, &atk](wxWindow* w) {
+        g_signal_connect(atk(w), "state-change", G_CALLBACK(+[](AtkObject*, gchar* state, gboolean on, gpointer log) {
+                             static_cast<Log*>(log)->push_back(std::string(state) + (on ? " on" : " off"));
+                         }), &heard);
+        g_signal_connect(atk(w), "notify::accessible-name", G_CALLBACK(+[](GObject* o, GParamSpec*, gpointer log) {
+                             static_cast<Log*>(log)->push_back(std::string("name ") + atk_object_get_name(ATK_OBJECT(o)));
+                         }), &heard);
+        g_signal_connect(atk(w), "notify::accessible-value", G_CALLBACK(+[](GObject*, GParamSpec*, gpointer log) {
+                             static_cast<Log*>(log)->push_back("value");
+                         }), &heard);
+    };
+    for (wxWindow* control : {play, coarse, normal, readout, speed}) listen(control);
+    play->Enable();
+    play->SetChecked(true);
+    readout->SetCaption("A=\n441Hz");
+    speed->SetSliderPosition(50);
+    EXPECT_TRUE(std::ranges::includes(std::set<std::string>(heard.begin(), heard.end()),
+                                      std::set<std::string>{"enabled on", "checked on", "name A= 441Hz", "value"}))
+        << ::testing::PrintToString(heard);
+
+    // The click action works as a mouse click does, after the call has returned; not on a disabled control.
+    heard.clear();
+    EXPECT_TRUE(atk_action_do_action(ATK_ACTION(atk(coarse)), 0));
+    EXPECT_TRUE(events_.log.empty());
+    Settle();
+    EXPECT_EQ(events_.log, Log{"command 31"});
+    EXPECT_TRUE(has(coarse, ATK_STATE_CHECKED) && !has(normal, ATK_STATE_CHECKED));
+    EXPECT_EQ(std::count(heard.begin(), heard.end(), "checked off"), 1) << "the radio left by the click says so";
+    play->Enable(false);
+    EXPECT_FALSE(atk_action_do_action(ATK_ACTION(atk(play)), 0));
+
+    // A value set moves the slider as a finished drag does.
+    events_.notices.clear();
+    atk_value_set_value(ATK_VALUE(atk(speed)), 40.2);
+    Settle();
+    EXPECT_EQ(events_.notices, (std::vector<Notice>{{5, SliderNotice::ThumbPosition, 40}, {5, SliderNotice::EndScroll, 40}}));
+    for (wxWindow* control : {play, coarse, normal, readout, speed}) g_signal_handlers_disconnect_by_data(atk(control), &heard);
 }
 
 // The window shows its own content inside a frame (the program's readouts);
