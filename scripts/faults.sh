@@ -63,7 +63,9 @@ full() {
   # The program, its pictures and about 6 s of recording at 44100 bytes a second.
   size=$(( $(du -sk "$work" | cut -f1) + 256 ))
   mount -t tmpfs -o "size=${size}k" tmpfs "$disk"
-  trap 'kill "${program_pid:-}" 2>/dev/null || true; umount "'"$disk"'" 2>/dev/null || true; rm -rf "$work"' EXIT
+  trap '{ kill "${program_pid:-}" && wait "${program_pid:-}"; } 2>/dev/null || true
+        umount "'"$disk"'" 2>/dev/null || true
+        rm -rf "$work"' EXIT
   cp "$work/earloop" "$work"/earlp*.so "$disk/"
   write_chord_wave "$work/microphone.wav" 30 22050 2 261.63 329.63 392 0
   EARLOOP_INPUT_WAVE="$work/microphone.wav" start_program "$disk/earloop" 2>"$work/program.log" \
@@ -80,8 +82,13 @@ full() {
   echo "full: $(df -k "$disk" | awk 'NR == 2 { print $4 }') KiB left on the disk"
   xdotool windowfocus --sync "$recorder" key Return  # FINISH
   # The box that says the take is cut, then the save dialog.
-  box=$(timeout 15 xdotool search --sync --onlyvisible --name '^Earloop !$' | grep -v "^$program_window$" | head -n 1) \
-    || { fail "full: no message about the full disk"; return; }
+  for _ in $(seq 1 30); do
+    box=$(xdotool search --onlyvisible --name '^Earloop !$' | grep -v "^$program_window$" | head -n 1 || true)
+    [ -z "$box" ] || break
+    sleep 0.5
+  done
+  [ -n "$box" ] || { fail "full: no message about the full disk"; return; }
+  snap_window "$work/after-finish.png" || true
   xdotool windowfocus --sync "$box" key Return
   save=$(timeout 15 xdotool search --sync --onlyvisible --name '^Save as \.\.\.$' | head -n 1) \
     || { fail "full: no save dialog"; return; }

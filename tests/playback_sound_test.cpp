@@ -151,7 +151,8 @@ TEST(HeardKeep, TheLoopRepeatsWithoutAClickInBothModes) {
 TEST(HeardRepeat, MinutesOfSlowShiftedRepeatKeepTheShownPositionToThePlayedOne) {
     Mixer mixer(kCardRate);
     testing::RepeatSoak soak(mixer);
-    ASSERT_TRUE(soak.Start(0));
+    ASSERT_TRUE(soak.Prepare());
+    ASSERT_TRUE(soak.Play(0));
     std::vector<float> period(kStepFrames * 2);
     std::size_t heapAfterAMinute = 0;
     constexpr int kMinutes = 2;

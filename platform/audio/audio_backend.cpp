@@ -144,6 +144,9 @@ public:
     }
 
     ~PortAudioBackend() override {
+        // A lost card is left as it is: stopping it waits for a server that
+        // has gone (a killed JACK server), and its callback renders nothing.
+        if (paced_) return;
         if (stream_) {
             Pa_StopStream(stream_);
             Pa_CloseStream(stream_);

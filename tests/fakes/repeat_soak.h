@@ -57,9 +57,8 @@ public:
 
     // Twenty seconds of a three-note chord at 22.05 kHz stereo, the Note box
     // open, the shift and the speed set, the mark at the start and the repeat
-    // end moved on to 5 s; then Play at the card's `nowMs`. False when the
-    // program did not start.
-    bool Start(double nowMs) {
+    // end moved on to 5 s. False when the program did not start.
+    bool Prepare() {
         if (!h_.Start()) return false;
         constexpr std::uint32_t kRate = 22050;
         std::vector<std::int16_t> samples;
@@ -76,10 +75,15 @@ public:
         h_.app.Command(ControlId::RepeatSet);
         for (int step = 0; step < 10 && h_.app.Marks().repeatEndMs < kRepeatEndMs; ++step)
             h_.app.Command(ControlId::RepeatLater);
+        return h_.app.Marks().repeatEndMs >= kRepeatEndMs;
+    }
+
+    // Play, at the card's `nowMs`.
+    bool Play(double nowMs) {
         h_.app.Command(ControlId::Play);
         startedAtMs_ = nowMs;
         lastShownMs_ = 0;
-        return h_.app.Playback().play == PlayState::Playing && h_.app.Marks().repeatEndMs >= kRepeatEndMs;
+        return h_.app.Playback().play == PlayState::Playing;
     }
 
     // The position timer at the card's `nowMs`, when it runs.
