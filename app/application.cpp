@@ -45,7 +45,8 @@ bool Application::Create() {
     window.SetStatusText(2, "wave Format：");
     // The silent stand-in keeps positions running; the user is told once why
     // nothing is heard.
-    if (!platform_.waveOut.Audible()) window.SetStatusText(0, "No sound device: playing silently");
+    audible_ = platform_.waveOut.Audible();
+    if (!audible_) window.SetStatusText(0, "No sound device: playing silently");
 
     if (!LocateProgram()) return false;
     switch (LoadSettings(platform_.files, settings_)) {
@@ -221,8 +222,20 @@ void Application::ExitProgram() { platform_.window.RequestClose(); }
 
 void Application::Timer(int id) {
     if (destroyed_) return;
-    if (id == kPositionTimerId) transport_.Output().OnPositionTimer();
+    if (id == kPositionTimerId) {
+        NoticeLostSoundDevice();
+        transport_.Output().OnPositionTimer();
+    }
     if (id == kReferenceTimerId) midi_.EndReferenceTone(NotePlayNow());
+}
+
+// A device that goes away during play leaves the output playing silently on,
+// so that positions, marks and the speed stay as they are; the user is told
+// once.
+void Application::NoticeLostSoundDevice() {
+    if (!audible_ || platform_.waveOut.Audible()) return;
+    audible_ = false;
+    platform_.window.SetStatusText(0, "Sound device lost: playing silently");
 }
 
 // Every display of the play position, after each tick and each change of it.

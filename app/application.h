@@ -231,6 +231,7 @@ private:
     void ApplyShift(int semitones, bool reset);
     void ShowFileInStatusBar();
     void ToggleButton(Ctl ctl);
+    void NoticeLostSoundDevice();
 
     // TransportHooks
     void ShowSpeed(int percent) override;
@@ -353,6 +354,8 @@ private:
     std::optional<std::string> droppedPath_;
     bool settingsLoaded_ = false;
     bool destroyed_ = false;
+    // The wave output is heard; it can fall silent once, when the device goes away.
+    bool audible_ = true;
     // Set while the Stop sent for Escape runs.
     bool stoppingForEscape_ = false;
 };

@@ -16,6 +16,13 @@
 #   scripts/bench.sh analysis [ticks] one analysis tick at 2048 points as a share of the
 #                                    100 ms tick period, and our FFT against FFTW's; installs
 #                                    Debian's libfftw3-dev when pkg-config cannot find fftw3
+#   scripts/bench.sh soak [seconds [jack]]
+#                                    repeat play at 37 % and +5 with the Note box analysing, for
+#                                    an hour or the seconds given, through the real sound output:
+#                                    the worst drift of the shown position from the played one,
+#                                    the resident memory after the first minute and after it, the
+#                                    underruns; with "jack", under a JACK dummy server (installs
+#                                    Debian's jackd2 when jackd is missing)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -34,6 +41,20 @@ if [ "${1:-}" = analysis ] && ! pkg-config --exists fftw3 2>/dev/null; then
   apt_install libfftw3-dev
 fi
 cmake -S . -B build/bench -G Ninja -DCMAKE_BUILD_TYPE=Release -DEARLOOP_SANITIZE=OFF -DEARLOOP_TESTS=OFF >/dev/null
+
+if [ "${1:-}" = soak ]; then
+  seconds=${2:-3600}
+  cmake --build build/bench --target earloop_soak_bench
+  if [ "${3:-}" = jack ]; then
+    command -v jackd >/dev/null || apt_install jackd2
+    jackd --no-realtime -d dummy -r 44100 -p 1024 >/dev/null 2>&1 &
+    jack_pid=$!
+    trap 'kill "$jack_pid" 2>/dev/null || true' EXIT
+    sleep 2
+  fi
+  build/bench/bin/earloop_soak_bench "$seconds"
+  exit
+fi
 
 if [ "${1:-}" = mixer ]; then
   shift

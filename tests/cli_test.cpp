@@ -1,40 +1,21 @@
 // The companion tool as a real process: `check` prints the program's own
-// code and text for a rejected file, and the format and lengths of a good one.
+// code and text for a rejected file on standard error, and the format and
+// lengths of a good one on standard output; the help and the usage errors.
 
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
-
-#include <cstdio>
-#include <filesystem>
-#include <fstream>
+#include <algorithm>
+#include <sstream>
 #include <tuple>
+#include <vector>
 
+#include "fakes/tool_run.h"
 #include "fakes/wav_builder.h"
 
 namespace earloop {
 namespace {
 
-struct ToolRun {
-    int status;
-    std::string output;
-};
-
-ToolRun CheckFile(const std::string& contents) {
-    const auto dir = std::filesystem::temp_directory_path() / ("earloop-cli-" + std::to_string(::getpid()));
-    std::filesystem::create_directories(dir);
-    const auto file = dir / "input.wav";
-    std::ofstream(file, std::ios::binary) << contents;
-    const std::string command = std::string(EARLOOP_BIN_DIR) + "/earloop-cli check '" + file.string() + "' 2>&1";
-    ToolRun run{0, {}};
-    if (FILE* pipe = ::popen(command.c_str(), "r")) {
-        char buffer[256];
-        while (std::fgets(buffer, sizeof buffer, pipe)) run.output += buffer;
-        run.status = WEXITSTATUS(::pclose(pipe));
-    }
-    std::filesystem::remove_all(dir);
-    return run;
-}
+using testing::RunToolApart;
 
 TEST(CliCheck, RejectedFilesPrintTheProgramsCodeAndTextAndAGoodOneItsFormatAndLengths) {
     using testing::WaveSpec;
@@ -55,10 +36,58 @@ TEST(CliCheck, RejectedFilesPrintTheProgramsCodeAndTextAndAGoodOneItsFormatAndLe
         {wav([](WaveSpec& s) { s.rate = 22050, s.channels = 2, s.samples = testing::RampSamples(22050, 2); }), 0,
          "format: 22050 Hz, stereo, 16 bit\ndata: 88200 bytes\nworking: 11025 frames at 11025 Hz, 1000 ms\n"},
     };
+    testing::TempFolder folder("earloop-cli");
     for (const auto& [contents, status, expected] : cases) {
-        const ToolRun run = CheckFile(contents);
+        testing::WriteFile(folder / "input.wav", contents);
+        const testing::ToolRun run = RunToolApart("check " + folder / "input.wav");
         EXPECT_EQ(run.status, status) << expected;
-        EXPECT_EQ(run.output, expected);
+        // Results on standard output, refusals on standard error.
+        EXPECT_EQ(status == 0 ? run.output : run.errors, expected);
+        EXPECT_EQ(status == 0 ? run.errors : run.output, "");
+    }
+}
+
+TEST(CliHelp, GoesToStandardOutputWithEveryCommandAndOptionAndItsRange) {
+    for (const char* asked : {"--help", "-h", "help", "render --help", "analyse -h"}) {
+        const testing::ToolRun run = RunToolApart(asked);
+        SCOPED_TRACE(asked);
+        EXPECT_EQ(run.status, 0);
+        EXPECT_EQ(run.errors, "");
+        EXPECT_EQ(run.output.rfind("usage: earloop-cli COMMAND ARGUMENTS\n", 0), 0u);
+        for (const char* command : {"\nearloop-cli check FILE\n", "\nearloop-cli render IN ",
+                                    "\nearloop-cli analyse FILE ", "\nearloop-cli tone HZ "})
+            EXPECT_NE(run.output.find(command), std::string::npos) << command;
+        // Each option's own line, with the range its refusal names.
+        const std::pair<const char*, const char*> options[] = {
+            {"--speed PERCENT", "1 to 100"}, {"--shift SEMITONES", "-5 to 12"}, {"--vocal-cancel", "stereo"},
+            {"--from MS", "before the end"}, {"--to MS", "the end of IN"}, {"--keep MS", "before the end"},
+            {"--seconds N", "rendered, 1 to 3600"}, {"--keep-mode MODE", "single or double"}, {"--every MS", "1 to 3600000"},
+            {"--choice N", "1 coarse"}, {"--range N", "3 normal"}, {"--chord-mode MODE", "simple or normal"},
+            {"--flats", "flats"}, {"--notes N", "1 to 15"}, {"--reference HZ", "430 to 460"},
+            {"--seconds N", "held, 1 to 60"}, {"--program N", "0 to 127"}, {"HZ   ", "392 to 493"}};
+        std::vector<std::string> lines;
+        std::istringstream text(run.output);
+        for (std::string line; std::getline(text, line);) lines.push_back(line);
+        for (const auto& [option, range] : options) {
+            EXPECT_TRUE(std::ranges::any_of(lines, [&](const std::string& line) {
+                return line.rfind(std::string("    ") + option, 0) == 0 && line.find(range) != std::string::npos;
+            })) << option << ": " << range;
+        }
+    }
+}
+
+TEST(CliHelp, AMissingOrUnknownCommandIsAUsageErrorOnStandardError) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"", "earloop-cli: no command given; the commands are check, render, analyse and tone (see --help)\n"},
+        {"play x.wav", "earloop-cli: no command play; the commands are check, render, analyse and tone (see --help)\n"},
+        {"check", "earloop-cli check: needs one FILE\n"},
+        {"check a.wav b.wav", "earloop-cli check: needs one FILE\n"},
+    };
+    for (const auto& [arguments, message] : cases) {
+        const testing::ToolRun run = RunToolApart(arguments);
+        EXPECT_EQ(run.status, 2) << arguments;
+        EXPECT_EQ(run.output, "") << arguments;
+        EXPECT_EQ(run.errors, message) << arguments;
     }
 }
 

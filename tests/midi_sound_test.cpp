@@ -5,9 +5,12 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <string>
 #include <vector>
 
 #include "fakes/app_harness.h"
@@ -113,6 +116,20 @@ TEST(HeardMidi, TheToolsToneSoundsAAtTheAskedPitch) {
         const testing::ToolRun bad = testing::RunTool("tone " + refused);
         EXPECT_EQ(bad.status, 2) << refused << bad.output;
     }
+
+    // A SoundFont cut short, as the user's choice: no synthesizer, no file, no crash.
+    std::ifstream font("/usr/share/sounds/sf2/TimGM6mb.sf2", std::ios::binary);
+    std::string head(65536, '\0');
+    ASSERT_TRUE(font.read(head.data(), static_cast<std::streamsize>(head.size())));
+    testing::WriteFile(folder / "cut.sf2", head);
+    ::setenv("EARLOOP_SOUNDFONT", (folder / "cut.sf2").c_str(), 1);
+    const testing::ToolRun cut = testing::RunToolApart("tone 440 " + folder / "cut.wav");
+    ::unsetenv("EARLOOP_SOUNDFONT");
+    EXPECT_EQ(cut.status, 1);
+    EXPECT_EQ(cut.output, "");
+    const std::string reason = "earloop-cli tone: no built-in synthesizer: no SoundFont was found, or it could not be loaded\n";
+    EXPECT_TRUE(cut.errors.ends_with(reason)) << cut.errors;
+    EXPECT_FALSE(std::filesystem::exists(folder / "cut.wav"));
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 #include <numbers>
 
 #include "fakes/fake_platform.h"
+#include "fakes/repeat_soak.h"
 #include "fakes/sample_bytes.h"
 #include "fakes/tone_analysis.h"
 #include "platform/audio/mixer.h"
@@ -260,6 +261,32 @@ TEST(HeardFullQuality, PositionsAreTheWorkingOnesTickForTick) {
         EXPECT_EQ(shown[0].size(), 30u) << shift << " " << speed;
         EXPECT_EQ(ms[1], ms[0]) << shift << " " << speed;
     }
+}
+
+// Simulated minutes of repeat play at 37 % and +5 with the Note box
+// analysing: the position shown keeps to the one played, the card is never
+// starved, and the heap does not grow once the first minute has passed.
+TEST(HeardRepeat, MinutesOfSlowShiftedRepeatKeepTheShownPositionToThePlayedOne) {
+    Mixer mixer(kCardRate);
+    testing::RepeatSoak soak(mixer);
+    ASSERT_TRUE(soak.Prepare());
+    ASSERT_TRUE(soak.Play(0));
+    std::vector<float> period(kStepFrames * 2);
+    std::size_t heapAfterAMinute = 0;
+    constexpr int kMinutes = 2;
+    for (int ms = 10; ms <= kMinutes * 60000; ms += 10) {
+        mixer.Render(period.data(), kStepFrames);
+        mixer.DeliverEvents();
+        if (ms % kPositionTimerMs == 0) soak.Tick(ms);
+        if (ms == 60000) heapAfterAMinute = testing::HeapInUse();
+    }
+    const testing::SoakFigures& figures = soak.Figures();
+    EXPECT_EQ(figures.ticks, std::uint64_t{kMinutes} * 600);
+    // 5 s of source at about half speed turn back every 10.4 s.
+    EXPECT_GE(figures.repeats, 11u);
+    EXPECT_LE(figures.worstDriftMs, 20.0);
+    EXPECT_EQ(figures.underruns + figures.skippedPeriods + figures.boxes, 0u);
+    EXPECT_LE(testing::HeapInUse(), heapAfterAMinute + 4096);
 }
 
 }  // namespace

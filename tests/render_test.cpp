@@ -116,7 +116,8 @@ TEST(CliRender, WritesThePlayersSoundForEachRequestAsAWavOfTheExactLength) {
         // 1100 source bytes for every 2204 played at half speed.
         {"stereo.wav", "--speed 50 --from 123 --to 1789", 2, std::floor(18367 * 2204 * 4 / 1100.0), 0, false},
         {"mono.wav", "--from 11000", 1, 1000 * 44.1, 0, false},
-        {"stereo.wav", "--from 12000", 2, 0, 0, true},
+        // The last millisecond: working frames 132288 to 132300.
+        {"stereo.wav", "--from 11999 --to 12000", 2, 12 * 4.0, 0, false},
         {"stereo.wav", "--vocal-cancel", 2, kWhole, 0, true},
         // +2 plays at 12375 Hz.
         {"stereo.wav", "--vocal-cancel --speed 70 --shift 2", 2, kWhole / 0.7 * 11025 / 12375, 0.01, true},
@@ -189,7 +190,7 @@ TEST(CliRender, KeepRendersExactlyTheSecondsAskedOfARepeatingLoopInEitherMode) {
     }
 }
 
-TEST(CliRender, RefusesEachKindOfUnusableRequestWithOneLineAndTheStatusOfCheck) {
+TEST(CliRender, RefusesEachKindOfUnusableRequestWithOneLineOnStandardErrorAndTheStatusOfCheck) {
     TempFolder folder;
     const std::string in = folder / "in.wav";
     const std::string mono = folder / "mono.wav";
@@ -221,6 +222,11 @@ TEST(CliRender, RefusesEachKindOfUnusableRequestWithOneLineAndTheStatusOfCheck) 
         {both + " --keep 100 --seconds 2 --keep-mode triple", 2, prefix + "--keep-mode must be single or double"},
         {both + " --keep 100 --seconds 2 --speed 50", 2, prefix + "--speed, --from and --to do not apply to --keep"},
         {both + " --seconds 2", 2, prefix + "--seconds and --keep-mode need --keep"},
+        // Times outside the one second of the file.
+        {both + " --from 1000", 2, prefix + "--from must be before the end of the file, 1000 ms"},
+        {both + " --from 20000", 2, prefix + "--from must be before the end of the file, 1000 ms"},
+        {both + " --to 1001", 2, prefix + "--to must be at most the length of the file, 1000 ms"},
+        {both + " --keep 1000 --seconds 1", 2, prefix + "--keep must be before the end of the file, 1000 ms"},
         {both + " --keep-mode single", 2, prefix + "--seconds and --keep-mode need --keep"},
         {folder / "missing.wav " + out, 1, "Error 101: ファイルを開くことができません"},
         {eightBit + " " + out, 1, "Error 108: 16bit/sampleのWAVEファイルのみ対応しています"},
@@ -230,9 +236,10 @@ TEST(CliRender, RefusesEachKindOfUnusableRequestWithOneLineAndTheStatusOfCheck) 
         {in + " /dev/full", 1, prefix + "cannot write /dev/full: No space left on device"},
     };
     for (const Case& c : cases) {
-        const testing::ToolRun run = RunTool("render " + c.arguments);
+        const testing::ToolRun run = testing::RunToolApart("render " + c.arguments);
         EXPECT_EQ(run.status, c.status) << c.arguments;
-        EXPECT_EQ(run.output, c.message + "\n") << c.arguments;
+        EXPECT_EQ(run.errors, c.message + "\n") << c.arguments;
+        EXPECT_EQ(run.output, "") << c.arguments;
         EXPECT_FALSE(fs::exists(out)) << c.arguments;
     }
     EXPECT_TRUE(fs::exists("/dev/full"));

@@ -56,6 +56,32 @@ TEST(Transport, StopReturnsToTheMarkAndPlayStartsThere) {
     EXPECT_TRUE(p.app.States()[Transport::Play].latched);
 }
 
+TEST(Transport, ASoundDeviceLostDuringPlayIsToldOnceAndPlayGoesOnSilentlyWhereItWas) {
+    Player p;
+    p.app.Command(cid::SpeedDown10);
+    p.app.Command(cid::Play);
+    p.Listen(3000);
+    p.app.Command(cid::MarkSet);
+    const std::uint32_t mark = p.app.Marks().markMs;
+    const std::uint32_t before = p.State().position;
+    // The output's stand-in plays on silently from where the card stopped.
+    p.waveOut.audible = false;
+    p.Listen(1000);
+    EXPECT_EQ(p.window.statusTexts[0], "Sound device lost: playing silently");
+    EXPECT_EQ(p.State().play, PlayState::Playing);
+    EXPECT_GT(p.State().position, before);
+    p.window.statusTexts[0] = "seen";
+    p.Listen(1000);
+    EXPECT_EQ(p.window.statusTexts[0], "seen") << "said once";
+    EXPECT_EQ(p.State().speedPercent, 90);
+    EXPECT_EQ(p.app.Marks().markMs, mark);
+    p.app.Command(cid::Stop);
+    EXPECT_EQ(p.State().play, PlayState::Stopped);
+    EXPECT_EQ(p.app.Marks().markMs, mark);
+    EXPECT_FALSE(p.timers.Running(kPositionTimerId));
+    EXPECT_TRUE(p.dialogs.boxes.empty());
+}
+
 TEST(Transport, PauseAndKeepHoldThePositionAndPlayGoesOnFromIt) {
     for (int hold : {cid::Pause, cid::Keep}) {
         Player p;

@@ -6,6 +6,7 @@
 #include <map>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "analysis/chord_naming.h"
@@ -99,39 +100,83 @@ std::string Json(const std::string& text) {
     return out + "\"";
 }
 
+// A Note box text without its padding and blanks: " C( C, E,G#)aug" is "C(C,E,G#)aug".
+std::string Plain(std::string_view text) {
+    std::string plain;
+    for (char c : text)
+        if (c != ' ') plain += c;
+    return plain;
+}
+
+std::string PlainNoteName(int midiNote, AccidentalStyle style) {
+    return Plain(NoteName(midiNote % 12, style)) + std::to_string(midiNote / 12 - 1);
+}
+
+// Each chord of a chord text once, in its order: " C6 = Am7 \n\r Am7 = C6 \n\r" is C6, Am7.
+std::vector<std::string> PlainChords(std::string_view text) {
+    std::vector<std::string> chords;
+    for (std::size_t at = 0, end; (end = text.find(kChordSeparator, at)) != std::string_view::npos;
+         at = end + kChordSeparator.size()) {
+        const std::string chord = Plain(text.substr(at, end - at));
+        for (std::size_t from = 0, equals; from <= chord.size(); from = equals + 1) {
+            equals = std::min(chord.find('=', from), chord.size());
+            std::string name = chord.substr(from, equals - from);
+            if (std::find(chords.begin(), chords.end(), name) == chords.end()) chords.push_back(std::move(name));
+        }
+    }
+    return chords;
+}
+
 // What the Note box shows; a tick that finds nothing new leaves it as it is.
 struct Shown {
     std::vector<DetectedNote> notes;
     int tune = 0;
     std::string bass;
     std::string chord;
+    std::string bassNote;  // plain
 };
 
 void Update(const NoteDetection& found, const AnalyseRequest& request, Shown& shown) {
     shown.notes = found.detectedNotes;
     if (found.tuneValue) shown.tune = *found.tuneValue;
     const ChordTexts texts = NameDetectedChord(found, request.displayCount, request.chordMode, request.accidentals);
-    if (texts.bass) shown.bass = *texts.bass;
+    if (texts.bass) {
+        shown.bass = *texts.bass;
+        shown.bassNote = Plain(NoteName(found.sortedNotes.front().midiNote, request.accidentals));
+    }
     if (texts.chord) shown.chord = *texts.chord;
 }
 
-void Print(std::uint32_t ms, const Shown& shown) {
-    std::string notes;
-    for (const DetectedNote& note : shown.notes)
-        notes += (notes.empty() ? "[" : ", [") + std::to_string(note.midiNote) + ", " +
-                 std::to_string(note.offCentre) + "]";
-    std::printf("{\"ms\": %u, \"notes\": [%s], \"tune\": %d, \"bass\": %s, \"chord\": %s}\n", ms, notes.c_str(),
-                shown.tune, Json(shown.bass).c_str(), Json(shown.chord).c_str());
+// ["a", "b"] of JSON strings.
+std::string JsonList(const std::vector<std::string>& texts) {
+    std::string list;
+    for (const std::string& text : texts) list += (list.empty() ? "" : ", ") + Json(text);
+    return "[" + list + "]";
+}
+
+void Print(std::uint32_t ms, const Shown& shown, AccidentalStyle style) {
+    std::string notes, offCentre;
+    std::vector<std::string> names;
+    for (const DetectedNote& note : shown.notes) {
+        const char* comma = notes.empty() ? "" : ", ";
+        notes += comma + ("[" + std::to_string(note.midiNote) + ", " + std::to_string(note.offCentre) + "]");
+        // Remainders 4 to 6 of the centre are the middle of the band.
+        offCentre += comma + std::to_string(note.centre % 10 - 5);
+        names.push_back(PlainNoteName(note.midiNote, style));
+    }
+    // The Note box's texts last, the plain fields beside what they come from.
+    std::printf("{\"ms\": %u, \"notes\": [%s], \"note_names\": %s, \"off_centre\": [%s], \"tune\": %d, "
+                "\"bass_note\": %s, \"chords\": %s, \"bass\": %s, \"chord\": %s}\n",
+                ms, notes.c_str(), JsonList(names).c_str(), offCentre.c_str(), shown.tune,
+                Json(shown.bassNote).c_str(), JsonList(PlainChords(shown.chord)).c_str(), Json(shown.bass).c_str(),
+                Json(shown.chord).c_str());
 }
 
 int Analyse(const AnalyseRequest& request) {
     ConsoleDialogs dialogs;
     ErrorState error;
     auto image = LoadWaveForTool(request.file, dialogs, error);
-    if (!image) {
-        std::printf("Error %d: %s\n", error.code, error.message.c_str());
-        return 1;
-    }
+    if (!image) return RefuseFile(error);
     const std::uint32_t workBytes = PrepareSamples(*image, dialogs, true);
     const WaveFormatInfo working = WorkingFormat(image->format);
     const WaveSamples wave{std::span(image->bytes.get() + image->dataOffset, workBytes), working.nBlockAlign,
@@ -152,7 +197,7 @@ int Analyse(const AnalyseRequest& request) {
         position -= position % working.nBlockAlign;
         AnalyseWaveAt(wave, position, *state);
         if (auto found = DetectNotes(state->pitchLevel, parameters, calibrationSteps)) Update(*found, request, shown);
-        Print(static_cast<std::uint32_t>(ms), shown);
+        Print(static_cast<std::uint32_t>(ms), shown, request.accidentals);
     }
     return 0;
 }
@@ -161,10 +206,7 @@ int Analyse(const AnalyseRequest& request) {
 
 int AnalyseCommand(int argc, char** argv) {
     AnalyseRequest request;
-    if (const auto reason = Parse(argc, argv, request)) {
-        std::fprintf(stderr, "earloop-cli analyse: %s\n", reason->c_str());
-        return 2;
-    }
+    if (const auto reason = Parse(argc, argv, request)) return UsageError("analyse", *reason);
     return Analyse(request);
 }
 

@@ -35,18 +35,24 @@ inline std::optional<std::uint32_t> Milliseconds(const std::string& text) {
     return static_cast<std::uint32_t>(*value);
 }
 
-// A subcommand's arguments parsed, then the request run; exit status 2 with
-// one line on standard error when they are unusable.
+// Exit statuses: 0 done, 1 the file or the output failed, 2 unusable arguments.
+inline constexpr int kUsageError = 2;
+
+// One line on standard error naming the subcommand.
+inline int UsageError(const char* subcommand, const std::string& reason) {
+    std::fprintf(stderr, "earloop-cli %s: %s\n", subcommand, reason.c_str());
+    return kUsageError;
+}
+
+// A subcommand's arguments parsed, then the request run; a usage error when
+// they are unusable.
 template <class Request>
 int RunSubcommand(const char* name, int argc, char** argv,
                   std::variant<Request, std::string> (*parse)(std::span<const std::string>),
                   int (*run)(const Request&)) {
     const std::vector<std::string> args(argv, argv + argc);
     auto parsed = parse(args);
-    if (const auto* reason = std::get_if<std::string>(&parsed)) {
-        std::fprintf(stderr, "earloop-cli %s: %s\n", name, reason->c_str());
-        return 2;
-    }
+    if (const auto* reason = std::get_if<std::string>(&parsed)) return UsageError(name, *reason);
     return run(std::get<Request>(parsed));
 }
 

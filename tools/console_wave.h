@@ -29,6 +29,13 @@ public:
     }
 };
 
+// The program's code and text for a refused file, on standard error; the
+// exit status of a file that failed.
+inline int RefuseFile(const ErrorState& error) {
+    std::fprintf(stderr, "Error %d: %s\n", error.code, error.message.c_str());
+    return 1;
+}
+
 class NoKeyboard : public KeyboardPort {
 public:
     bool EscapePressed() override { return false; }

@@ -5,12 +5,15 @@
 //   earloop-cli render ...   writes what the player sounds (tools/render.h)
 //   earloop-cli analyse ...  the notes and chords along a file (tools/analyse.h)
 //   earloop-cli tone ...     the synthesizer's reference tone (tools/tone.h)
+//
+// Results go to standard output, refusals and errors to standard error.
 
 #include <cstdio>
 #include <cstring>
 #include <string>
 
 #include "tools/analyse.h"
+#include "tools/arguments.h"
 #include "tools/console_wave.h"
 #include "tools/render.h"
 #include "tools/tone.h"
@@ -18,16 +21,23 @@
 namespace earloop {
 namespace {
 
-int Fail(const ErrorState& error) {
-    std::printf("Error %d: %s\n", error.code, error.message.c_str());
-    return 1;
-}
+constexpr const char* kCheckHelp =
+    "earloop-cli check FILE\n"
+    "    Loads FILE as the program's Open does and prints its format, data size and working length.\n";
+
+constexpr const char* kHelpHeader =
+    "usage: earloop-cli COMMAND ARGUMENTS\n"
+    "The program's own wave handling from the command line. Results go to standard output,\n"
+    "refusals and errors to standard error. Exit status: 0 done, 1 the file or the output\n"
+    "failed, 2 unusable arguments.\n\n";
+
+constexpr const char* kHelpFooter = "earloop-cli --help | -h | help\n    Prints this help.\n";
 
 int Check(const std::string& path) {
     ConsoleDialogs dialogs;
     ErrorState error;
     auto image = LoadWaveForTool(path, dialogs, error);
-    if (!image) return Fail(error);
+    if (!image) return RefuseFile(error);
     const std::uint32_t workBytes = PrepareSamples(*image, dialogs, true);
     const WaveFormatInfo& format = image->format;
     const WaveFormatInfo working = WorkingFormat(format);
@@ -44,16 +54,40 @@ int Check(const std::string& path) {
     return 0;
 }
 
-void Usage() { std::fprintf(stderr, "usage: earloop-cli check FILE\n%s%s%s", kRenderUsage, kAnalyseUsage, kToneUsage); }
+int CheckCommand(int argc, char** argv) {
+    if (argc != 1) return UsageError("check", "needs one FILE");
+    return Check(argv[0]);
+}
+
+int Help() {
+    std::printf("%s", kHelpHeader);
+    for (const char* command : {kCheckHelp, kRenderHelp, kAnalyseHelp, kToneHelp}) std::printf("%s\n", command);
+    std::printf("%s", kHelpFooter);
+    return 0;
+}
+
+int NotACommand(const std::string& what) {
+    std::fprintf(stderr, "earloop-cli: %s; the commands are check, render, analyse and tone (see --help)\n",
+                 what.c_str());
+    return kUsageError;
+}
+
+bool AsksForHelp(const char* arg) {
+    return std::strcmp(arg, "--help") == 0 || std::strcmp(arg, "-h") == 0 || std::strcmp(arg, "help") == 0;
+}
 
 }  // namespace
 }  // namespace earloop
 
 int main(int argc, char** argv) {
-    if (argc == 3 && std::strcmp(argv[1], "check") == 0) return earloop::Check(argv[2]);
-    if (argc >= 2 && std::strcmp(argv[1], "render") == 0) return earloop::RenderCommand(argc - 2, argv + 2);
-    if (argc >= 2 && std::strcmp(argv[1], "analyse") == 0) return earloop::AnalyseCommand(argc - 2, argv + 2);
-    if (argc >= 2 && std::strcmp(argv[1], "tone") == 0) return earloop::ToneCommand(argc - 2, argv + 2);
-    earloop::Usage();
-    return 2;
+    using namespace earloop;
+    if (argc < 2) return NotACommand("no command given");
+    // "earloop-cli COMMAND --help" helps as well.
+    if (AsksForHelp(argv[1]) || (argc == 3 && AsksForHelp(argv[2]))) return Help();
+    const std::string command = argv[1];
+    if (command == "check") return CheckCommand(argc - 2, argv + 2);
+    if (command == "render") return RenderCommand(argc - 2, argv + 2);
+    if (command == "analyse") return AnalyseCommand(argc - 2, argv + 2);
+    if (command == "tone") return ToneCommand(argc - 2, argv + 2);
+    return NotACommand("no command " + command);
 }

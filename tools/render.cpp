@@ -23,6 +23,16 @@ int Fail(const std::string& text) {
     return 1;
 }
 
+// Why the request's times do not fit a file of `lengthMs`; nullopt when they do.
+std::optional<std::string> OutsideTheFile(const RenderRequest& request, std::uint32_t lengthMs) {
+    const std::string length = std::to_string(lengthMs) + " ms";
+    if (request.fromMs != 0 && request.fromMs >= lengthMs) return "--from must be before the end of the file, " + length;
+    if (request.toMs && *request.toMs > lengthMs) return "--to must be at most the length of the file, " + length;
+    if (request.keepMs && *request.keepMs != 0 && *request.keepMs >= lengthMs)
+        return "--keep must be before the end of the file, " + length;
+    return std::nullopt;
+}
+
 }  // namespace
 
 std::variant<RenderRequest, std::string> ParseRenderArguments(std::span<const std::string> args) {
@@ -86,10 +96,7 @@ int Render(const RenderRequest& request) {
     ConsoleDialogs dialogs;
     ErrorState error;
     auto image = LoadWaveForTool(request.input, dialogs, error);
-    if (!image) {
-        std::fprintf(stderr, "Error %d: %s\n", error.code, error.message.c_str());
-        return 1;
-    }
+    if (!image) return RefuseFile(error);
     // As MakeCurrent does, without opening a device.
     SampleStore samples;
     samples.fileName = request.input;
@@ -100,6 +107,8 @@ int Render(const RenderRequest& request) {
     samples.baseOutputFormat = WorkingFormat(samples.Format());
     samples.outputFormat = samples.baseOutputFormat;
     const std::uint16_t channels = samples.baseOutputFormat.nChannels;
+    if (const auto outside = OutsideTheFile(request, LengthMs(samples.workBytes, samples.baseOutputFormat)))
+        return UsageError("render", *outside);
     if (request.vocalCancel && channels != 2) return Fail("--vocal-cancel needs a stereo file");
 
     struct : RenderProgress {

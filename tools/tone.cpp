@@ -72,7 +72,7 @@ int Tone(const ToneRequest& request) {
     // As the program starts the synthesizer, then sounds the tone as Numpad 4,
     // 5 and 6 do, with the reference pitch and the calibration that give HZ.
     sounder.OpenMidiOutput();
-    if (!sounder.State().midiAvailable) return Fail("no built-in synthesizer (its SoundFont was not found)");
+    if (!sounder.State().midiAvailable) return Fail("no built-in synthesizer: no SoundFont was found, or it could not be loaded");
     sounder.ApplyVolume(100);
     settings.midiProgram = static_cast<std::uint8_t>(request.program);
     sounder.SendTuning(kStandardPitch, request.hz - kStandardPitch);

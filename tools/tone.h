@@ -9,8 +9,12 @@
 
 namespace earloop {
 
-inline constexpr const char* kToneUsage =
-    "       earloop-cli tone HZ OUT.wav [--seconds N] [--program N]\n";
+inline constexpr const char* kToneHelp =
+    "earloop-cli tone HZ OUT.wav [--seconds N] [--program N]\n"
+    "    Writes the built-in synthesizer's reference A (44.1 kHz 16-bit mono) tuned to HZ.\n"
+    "    HZ                 392 to 493\n"
+    "    --seconds N        how long the note is held, 1 to 60; default 2\n"
+    "    --program N        the General MIDI program, 0 to 127; default 0 (piano)\n";
 
 struct ToneRequest {
     int hz = 440;        // the pitch of A4, within the bend's reach of 440 Hz

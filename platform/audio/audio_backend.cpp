@@ -1,9 +1,12 @@
 // The sound card behind the mixer: PortAudio's default output, or a silent
-// output paced by the steady clock when PortAudio has none. Either keeps a
+// output paced by the steady clock when PortAudio has none or the card goes
+// away while the program runs. Either keeps a
 // copy of what it plays in the file EARLOOP_RECORD_OUTPUT names, if any.
 
 #include <portaudio.h>
 
+#include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
@@ -20,6 +23,8 @@ namespace earloop {
 
 namespace {
 
+using Clock = std::chrono::steady_clock;
+
 // The recorder the environment asks for, or nullptr; a file that cannot be
 // made is reported and the program plays on without it.
 std::unique_ptr<OutputRecorder> RecorderFromEnvironment(std::uint32_t cardRate) {
@@ -31,28 +36,23 @@ std::unique_ptr<OutputRecorder> RecorderFromEnvironment(std::uint32_t cardRate) 
     return recorder;
 }
 
-// Without a card: renders, on the GUI thread at each Pump, as many frames as
-// the steady clock says have passed, so that positions and done notices run
-// as they would with one.
-class SilentBackend final : public AudioBackend {
+// Renders the mix on the GUI thread, at each Pump, as many frames as the
+// steady clock says have passed since it was made, so that positions and
+// done notices run as they would with a card.
+class PacedRender {
 public:
-    static constexpr std::uint32_t kRate = 44100;
-    // A longer gap (a suspended machine, a debugger) is not caught up.
-    static constexpr std::uint64_t kMaxGapFrames = kRate / 5;
-
-    explicit SilentBackend(std::string why)
-        : why_(std::move(why)),
-          mixer_(kRate, 0, false),
-          scratch_(kMaxGapFrames * 2),
-          recorder_(RecorderFromEnvironment(kRate)),
+    PacedRender(Mixer& mixer, OutputRecorder* recorder)
+        : mixer_(mixer),
+          recorder_(recorder),
+          maxGapFrames_(mixer.CardRate() / 5),
+          scratch_(maxGapFrames_ * 2),
           start_(Clock::now()) {}
 
-    WaveOutput& Output() override { return mixer_; }
-    Mixer& GetMixer() override { return mixer_; }
-    void Pump() override {
+    void Pump() {
         const auto elapsed = std::chrono::duration_cast<std::chrono::nanoseconds>(Clock::now() - start_).count();
-        const auto due = static_cast<std::uint64_t>(elapsed) * kRate / 1'000'000'000u;
-        if (due - rendered_ > kMaxGapFrames) rendered_ = due - kMaxGapFrames;
+        const auto due = static_cast<std::uint64_t>(elapsed) * mixer_.CardRate() / 1'000'000'000u;
+        // A longer gap (a suspended machine, a debugger) is not caught up.
+        if (due - rendered_ > maxGapFrames_) rendered_ = due - maxGapFrames_;
         const auto frames = static_cast<std::size_t>(due - rendered_);
         mixer_.Render(scratch_.data(), frames);
         rendered_ = due;
@@ -62,18 +62,37 @@ public:
         }
         mixer_.DeliverEvents();
     }
+
+private:
+    Mixer& mixer_;
+    OutputRecorder* recorder_;
+    const std::uint64_t maxGapFrames_;
+    std::vector<float> scratch_;
+    Clock::time_point start_;
+    std::uint64_t rendered_ = 0;
+};
+
+// Without a card: the mix paced by the clock, heard by nobody.
+class SilentBackend final : public AudioBackend {
+public:
+    static constexpr std::uint32_t kRate = 44100;
+
+    explicit SilentBackend(std::string why)
+        : why_(std::move(why)), mixer_(kRate, 0, false), recorder_(RecorderFromEnvironment(kRate)),
+          paced_(mixer_, recorder_.get()) {}
+
+    WaveOutput& Output() override { return mixer_; }
+    Mixer& GetMixer() override { return mixer_; }
+    void Pump() override { paced_.Pump(); }
     std::string Description() const override {
         return "silent output at " + std::to_string(kRate) + " Hz (" + why_ + ")";
     }
 
 private:
-    using Clock = std::chrono::steady_clock;
     std::string why_;
     Mixer mixer_;
-    std::vector<float> scratch_;
     std::unique_ptr<OutputRecorder> recorder_;
-    Clock::time_point start_;
-    std::uint64_t rendered_ = 0;
+    PacedRender paced_;
 };
 
 class PortAudioBackend final : public AudioBackend {
@@ -125,6 +144,9 @@ public:
     }
 
     ~PortAudioBackend() override {
+        // A lost card is left as it is: stopping it waits for a server that
+        // has gone (a killed JACK server), and its callback renders nothing.
+        if (paced_) return;
         if (stream_) {
             Pa_StopStream(stream_);
             Pa_CloseStream(stream_);
@@ -136,22 +158,67 @@ public:
     WaveOutput& Output() override { return *mixer_; }
     Mixer& GetMixer() override { return *mixer_; }
     void Pump() override {
+        if (!paced_ && StreamLost()) TakeOverFromTheCard();
+        if (paced_) {
+            paced_->Pump();
+            return;
+        }
         mixer_->DeliverEvents();
         if (recorder_) recorder_->Write();
     }
     std::string Description() const override { return description_; }
 
 private:
+    // A card that has asked for nothing this long is gone (a JACK server
+    // that ended never calls again).
+    static constexpr auto kSilenceOfALostCard = std::chrono::seconds(1);
+    // Who renders the mix: the callback between periods and while it runs,
+    // or the GUI thread for good once the card is lost.
+    enum Renderer : int { kCardIdle, kCardRendering, kPaced };
+
     PortAudioBackend() = default;
+
+    // The stream has ended by itself (an error of the device) or its
+    // callback has stopped coming.
+    bool StreamLost() {
+        const auto now = Clock::now();
+        const std::uint64_t periods = periods_.load(std::memory_order_relaxed);
+        // A pause of the GUI thread itself (a suspended machine) is no sign of the card's.
+        if (periods != periodsSeen_ || now - lastPump_ > kSilenceOfALostCard) {
+            periodsSeen_ = periods;
+            lastProgress_ = now;
+        }
+        lastPump_ = now;
+        return Pa_IsStreamActive(stream_) != 1 || now - lastProgress_ > kSilenceOfALostCard;
+    }
+
+    // The mix goes on under the clock with every voice as it was, so the
+    // program keeps its place; a callback that comes back later renders nothing.
+    // Waits for the next Pump while a period is being rendered.
+    void TakeOverFromTheCard() {
+        int idle = kCardIdle;
+        if (!renderer_.compare_exchange_strong(idle, kPaced, std::memory_order_acq_rel)) return;
+        std::fprintf(stderr, "earloop: %s stopped: playing silently\n", description_.c_str());
+        mixer_->FallSilent();
+        paced_ = std::make_unique<PacedRender>(*mixer_, recorder_.get());
+    }
 
     // PortAudio's audio thread.
     static int Callback(const void*, void* output, unsigned long frames, const PaStreamCallbackTimeInfo*,
                         PaStreamCallbackFlags status, void* self) {
         PortAudioBackend& backend = *static_cast<PortAudioBackend*>(self);
+        auto* out = static_cast<float*>(output);
+        int idle = kCardIdle;
+        if (!backend.renderer_.compare_exchange_strong(idle, kCardRendering, std::memory_order_acquire)) {
+            std::fill(out, out + frames * 2, 0.0f);
+            return paComplete;
+        }
         Mixer& mixer = *backend.mixer_;
         if (status & paOutputUnderflow) mixer.CountUnderrun();
-        mixer.Render(static_cast<float*>(output), frames);
-        if (OutputRecorder* recorder = backend.recorder_.get()) recorder->Take(static_cast<float*>(output), frames);
+        mixer.Render(out, frames);
+        if (OutputRecorder* recorder = backend.recorder_.get()) recorder->Take(out, frames);
+        backend.renderer_.store(kCardIdle, std::memory_order_release);
+        backend.periods_.fetch_add(1, std::memory_order_relaxed);
         return paContinue;
     }
 
@@ -159,6 +226,12 @@ private:
     std::unique_ptr<Mixer> mixer_;  // set before the stream starts
     std::unique_ptr<OutputRecorder> recorder_;  // likewise, if recording
     std::string description_;
+    std::atomic<int> renderer_{kCardIdle};
+    std::atomic<std::uint64_t> periods_{0};  // rendered by the callback
+    // GUI thread: the watch on the callback, and the mix once the card is lost.
+    std::uint64_t periodsSeen_ = 0;
+    Clock::time_point lastProgress_ = Clock::now(), lastPump_ = Clock::now();
+    std::unique_ptr<PacedRender> paced_;
 };
 
 }  // namespace

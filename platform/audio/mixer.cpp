@@ -140,7 +140,7 @@ struct Mixer::Shared {
         : cardRate(rate), latencyFrames(latency), audible(isAudible) {}
 
     const std::uint32_t cardRate, latencyFrames;
-    const bool audible;
+    bool audible;  // GUI thread only
     std::array<Voice, kMaxVoices> voices;
 
     // --- Shared ---
@@ -459,6 +459,8 @@ void Mixer::SetDeviceZeroVolume(PackedVolume volume) { shared_->volume.store(vol
 
 bool Mixer::Audible() { return shared_->audible; }
 
+void Mixer::FallSilent() { shared_->audible = false; }
+
 bool Mixer::Attach(MixerSource& source) {
     for (auto& slot : shared_->sources) {
         if (slot.load(std::memory_order_relaxed)) continue;
@@ -484,6 +486,8 @@ void Mixer::DeliverEvents() {
 }
 
 std::uint32_t Mixer::CardRate() const { return shared_->cardRate; }
+
+std::uint32_t Mixer::LatencyFrames() const { return shared_->latencyFrames; }
 
 void Mixer::CountUnderrun() { shared_->underruns.fetch_add(1, std::memory_order_relaxed); }
 

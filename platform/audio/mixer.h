@@ -56,6 +56,9 @@ public:
     PackedVolume DeviceZeroVolume() override;
     void SetDeviceZeroVolume(PackedVolume volume) override;
     bool Audible() override;
+    // GUI thread: the card went away and a silent stand-in renders the mix
+    // from now on; Audible says so.
+    void FallSilent();
 
     // GUI thread: `source` is rendered from the next period on, until
     // detached; false when every place for a source is taken.
@@ -72,6 +75,8 @@ public:
     // call, in the order they happened.
     void DeliverEvents();
     std::uint32_t CardRate() const;
+    // Card frames between Render and the speaker.
+    std::uint32_t LatencyFrames() const;
 
     // Any thread, non-blocking. The card's driver reports each period it had
     // to fill with a gap (PortAudio's output underflow flag).

@@ -29,8 +29,15 @@ struct BasicAppHarness {
     FakeDesktop desktop{files};
     Decoder decoder;
     FakeRenderer renderer;
-    Application app{{window, dialogs, keyboard, files, pictures, text, timers, waveOut, waveIn, midiOut, noteBox, desktop,
-                     decoder, renderer}};
+    Application app{Ports(waveOut)};
+
+    BasicAppHarness() = default;
+    // The fakes over another wave output: a real mixer.
+    explicit BasicAppHarness(WaveOutput& output) : app{Ports(output)} {}
+    Platform Ports(WaveOutput& output) {
+        return {window, dialogs, keyboard, files, pictures, text, timers, output, waveIn, midiOut, noteBox, desktop,
+                decoder, renderer};
+    }
 
     // What the toolkit does: create, then install the keys once shown.
     bool Start() {

@@ -7,24 +7,40 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <string>
 
 namespace earloop::testing {
 
 struct ToolRun {
     int status = -1;
-    std::string output;  // standard output and error
+    std::string output;  // standard output, and standard error unless kept apart
+    std::string errors;  // standard error, when kept apart
 };
 
-// `earloop-cli ARGUMENTS`, standard error mixed into the output.
-inline ToolRun RunTool(const std::string& arguments) {
-    const std::string command = std::string(EARLOOP_BIN_DIR) + "/earloop-cli " + arguments + " 2>&1";
+inline ToolRun RunCommand(const std::string& command) {
     ToolRun run;
     if (FILE* pipe = ::popen(command.c_str(), "r")) {
         char buffer[512];
         while (std::fgets(buffer, sizeof buffer, pipe)) run.output += buffer;
         run.status = WEXITSTATUS(::pclose(pipe));
     }
+    return run;
+}
+
+inline std::string Tool() { return std::string(EARLOOP_BIN_DIR) + "/earloop-cli "; }
+
+// `earloop-cli ARGUMENTS`, standard error mixed into the output.
+inline ToolRun RunTool(const std::string& arguments) { return RunCommand(Tool() + arguments + " 2>&1"); }
+
+// `earloop-cli ARGUMENTS` with standard error in `errors`.
+inline ToolRun RunToolApart(const std::string& arguments) {
+    const std::string errorFile = std::filesystem::temp_directory_path() /
+                                  ("earloop-cli-errors-" + std::to_string(::getpid()));
+    ToolRun run = RunCommand(Tool() + arguments + " 2>'" + errorFile + "'");
+    std::ifstream errors(errorFile, std::ios::binary);
+    run.errors.assign(std::istreambuf_iterator<char>(errors), std::istreambuf_iterator<char>());
+    std::filesystem::remove(errorFile);
     return run;
 }
 
