@@ -8,6 +8,7 @@
 #include "ports/control_ids.h"
 #include "resources/menu_and_keys.h"
 #include "resources/pictures.h"
+#include "settings/install_layout.h"
 #include "wave/wave_errors.h"
 
 namespace earloop {
@@ -105,12 +106,14 @@ bool Application::Create() {
 
 bool Application::LoadPictures() {
     Surfaces& pictures = view_.Pictures();
-    const std::string folder = ProgramFolderOf(platform_.files.ProgramPath().value_or("")).value_or("");
+    const std::string programFolder = ProgramFolderOf(platform_.files.ProgramPath().value_or("")).value_or("");
     auto fromModule = [&](const char* module, PictureId id, FrameBuffer& into) {
-        const std::string path = folder + platform_.pictures.ModuleFileName(module);
-        if (auto picture = platform_.pictures.LoadPicture(path, static_cast<int>(id))) {
-            into = std::move(*picture);
-            return true;
+        for (const std::string& folder : ShippedFolders(programFolder, ShippedFiles::PictureModules)) {
+            const std::string path = folder + platform_.pictures.ModuleFileName(module);
+            if (auto picture = platform_.pictures.LoadPicture(path, static_cast<int>(id))) {
+                into = std::move(*picture);
+                return true;
+            }
         }
         FailStartup(901, "Error 901");
         return false;

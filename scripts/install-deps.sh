@@ -12,6 +12,7 @@ packages=(
   fonts-dejavu-core fonts-ipafont-gothic
   libgtest-dev
   xvfb xauth xdotool imagemagick python3
+  zlib1g-dev desktop-file-utils appstream file
 )
 
 missing=()

@@ -87,6 +87,27 @@ TEST(StartUp, MissingProgramPathOrPictureModulesAreEachReportedAndTheWindowNever
     }
 }
 
+// Installed, the program lies in <prefix>/bin and its modules in
+// <prefix>/lib/earloop; a module beside the program is taken first.
+TEST(StartUp, EachPictureModuleIsTakenFromBesideTheProgramElseFromTheInstalledFolder) {
+    struct Case { std::set<std::string> missing; std::vector<std::string> loaded; std::size_t boxes; };
+    const std::string bin = "/usr/local/bin/", lib = "/usr/local/lib/earloop/";
+    for (const Case& c : {
+             Case{{}, {bin + "earlpkbd.so", bin + "earlpfft.so"}, 0},
+             Case{{bin + "earlpkbd.so"}, {bin + "earlpkbd.so", lib + "earlpkbd.so", bin + "earlpfft.so"}, 0},
+             Case{{bin + "earlpkbd.so", bin + "earlpfft.so"},
+                  {bin + "earlpkbd.so", lib + "earlpkbd.so", bin + "earlpfft.so", lib + "earlpfft.so"}, 0},
+             Case{{"earlpfft.so"}, {bin + "earlpkbd.so", bin + "earlpfft.so", lib + "earlpfft.so"}, 1}}) {
+        Harness h;
+        h.files.programPath = bin + "earloop";
+        h.pictures.missing = c.missing;
+        EXPECT_EQ(h.Start(), c.boxes == 0);
+        EXPECT_EQ(h.pictures.loaded, c.loaded);
+        EXPECT_EQ(h.dialogs.boxes.size(), c.boxes);
+        EXPECT_EQ(h.window.shown, c.boxes == 0);
+    }
+}
+
 TEST(StartUp, AcceleratorFailureIsReportedOnceAfterTheWindowShows) {
     Harness h;
     h.window.acceleratorsFail = true;
