@@ -45,13 +45,17 @@ grep -qx "data: $((seconds * rate * 4)) bytes" <<<"$report" || fail "earloop-cli
 # A name relative to the folder the program starts in.
 cd "$work"
 start_program "$prefix/bin/earloop" chord.wav || fail "no main window"
-sleep 2
-snap_window "$work/window.png" || fail "no picture of the window"
-# The keyboard's red band comes from a picture module, the trace colour of
-# the overview from the opened wave.
-[ "$(convert "$work/window.png" -fill black +opaque "#DC0000" -trim -format "%w" info: 2>/dev/null)" -ge 500 ] ||
-  fail "no keyboard picture"
-find_overview "$work/window.png"
-[ -n "$overview" ] || fail "the wave named on the command line was not opened"
+# Width of what the window's picture shows in COLOUR (1 when nothing).
+width_of() { convert "$work/window.png" -fill black +opaque "$1" -trim -format "%w" info: 2>/dev/null; }
+# The inverse of the trace colour fills the overview once the wave named on
+# the command line is loaded and drawn.
+for _ in $(seq 1 60); do
+  sleep 1
+  snap_window "$work/window.png" || fail "no picture of the window"
+  [ "$(width_of "#FFFF80")" -lt 500 ] || break
+done
+[ "$(width_of "#FFFF80")" -ge 500 ] || fail "the wave named on the command line was not opened"
+# The keyboard's red band comes from a picture module.
+[ "$(width_of "#DC0000")" -eq 600 ] || fail "no keyboard picture"
 exit_program "$program_window" || fail "the program did not end"
 echo "ok: installed tree valid; the installed programs run from the read-only prefix"
