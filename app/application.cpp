@@ -115,13 +115,18 @@ bool Application::LoadPictures() {
                 return true;
             }
         }
-        FailStartup(901, "Error 901");
+        ReportMissingFile(901, "Error 901");
         return false;
     };
-    // Both modules are tried, so that each missing one is reported.
+    // Both modules are tried, so that each missing one is reported; the
+    // window is closed once, after the last box (the toolkit deletes it at
+    // the first close, while a later box would still be waiting).
     const bool keyboard = fromModule("earlpkbd", PictureId::Keyboard, pictures.keyboard);
     const bool grid = fromModule("earlpfft", PictureId::SpectrumGrid, pictures.spectrumGrid);
-    if (!keyboard || !grid) return false;
+    if (!keyboard || !grid) {
+        platform_.window.RequestClose();
+        return false;
+    }
 
     auto own = [](PictureId id) { return *RenderPicture(static_cast<int>(id)); };
     pictures.middleCMarker = own(PictureId::MiddleCMarker);
@@ -158,10 +163,14 @@ bool Application::LocateProgram() {
     return false;
 }
 
-void Application::FailStartup(int code, const std::string& caption) {
+void Application::ReportMissingFile(int code, const std::string& caption) {
     error_.code = code;
     error_.message = kMissingFileMessage;
     platform_.dialogs.ShowMessageBox({kMissingFileMessage, caption, MessageIcon::Exclamation, MessageButtons::Ok, true});
+}
+
+void Application::FailStartup(int code, const std::string& caption) {
+    ReportMissingFile(code, caption);
     platform_.window.RequestClose();
 }
 
