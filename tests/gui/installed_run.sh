@@ -29,12 +29,12 @@ for size in 16 22 24 32 48 64 128 256; do
   icon=share/icons/hicolor/${size}x${size}/apps/$id.png
   [ "$(identify -format '%m %wx%h' "$prefix/$icon" 2>/dev/null)" = "PNG ${size}x${size}" ] || fail "$icon is no ${size}x${size} PNG"
 done
-chmod -R a-w "$prefix"
-
 # Nothing of the program outside the prefix: a scratch folder, and the
-# user's folders inside it.
+# user's folders inside it. The prefix is writable again at the end, so that
+# the build folder can be deleted.
 work=$(mktemp -d)
-trap 'kill "${program_pid:-}" 2>/dev/null || true; rm -rf "$work"' EXIT
+trap 'kill "${program_pid:-}" 2>/dev/null || true; rm -rf "$work"; chmod -R u+w "$prefix"' EXIT
+chmod -R a-w "$prefix"
 export XDG_CONFIG_HOME="$work/config" XDG_DATA_HOME="$work/data"
 seconds=3 rate=22050
 write_demo_wave "$work/chord.wav" $seconds $rate 2
