@@ -25,14 +25,22 @@ if [ ! -x "$cache/root/usr/bin/apt-get" ]; then
 fi
 root="$cache/try"
 mounted=()
+# Never deletes through a mount that is still there (the machine's /dev).
+remove_root() {
+  if findmnt -rn -o TARGET | grep -q "^$root/"; then
+    echo "left $root in place: something is still mounted there" >&2
+    return 1
+  fi
+  rm -rf "$root"
+}
 cleanup() {
   kill "${program_pid:-}" 2>/dev/null || true
   kill "${xvfb_pid:-}" 2>/dev/null || true
-  for ((i = ${#mounted[@]} - 1; i >= 0; i--)); do umount -l "${mounted[$i]}" || true; done
-  rm -rf "$root"
+  for ((i = ${#mounted[@]} - 1; i >= 0; i--)); do umount "${mounted[$i]}" || umount -l "${mounted[$i]}" || true; done
+  remove_root
 }
+remove_root
 trap cleanup EXIT
-rm -rf "$root"
 cp -a "$cache/root" "$root"
 cp /etc/resolv.conf "$root/etc/resolv.conf"
 mount_into() { mkdir -p "$root/$2"; mount "${@:3}" "$1" "$root/$2"; mounted+=("$root/$2"); }
