@@ -8,6 +8,7 @@
 #include "ports/control_ids.h"
 #include "resources/menu_and_keys.h"
 #include "resources/pictures.h"
+#include "settings/install_layout.h"
 #include "wave/wave_errors.h"
 
 namespace earloop {
@@ -108,20 +109,27 @@ bool Application::Create() {
 
 bool Application::LoadPictures() {
     Surfaces& pictures = view_.Pictures();
-    const std::string folder = ProgramFolderOf(platform_.files.ProgramPath().value_or("")).value_or("");
+    const std::string programFolder = ProgramFolderOf(platform_.files.ProgramPath().value_or("")).value_or("");
     auto fromModule = [&](const char* module, PictureId id, FrameBuffer& into) {
-        const std::string path = folder + platform_.pictures.ModuleFileName(module);
-        if (auto picture = platform_.pictures.LoadPicture(path, static_cast<int>(id))) {
-            into = std::move(*picture);
-            return true;
+        for (const std::string& folder : ShippedFolders(programFolder, ShippedFiles::PictureModules)) {
+            const std::string path = folder + platform_.pictures.ModuleFileName(module);
+            if (auto picture = platform_.pictures.LoadPicture(path, static_cast<int>(id))) {
+                into = std::move(*picture);
+                return true;
+            }
         }
-        FailStartup(901, "Error 901");
+        ReportMissingFile(901, "Error 901");
         return false;
     };
-    // Both modules are tried, so that each missing one is reported.
+    // Both modules are tried, so that each missing one is reported; the
+    // window is closed once, after the last box (the toolkit deletes it at
+    // the first close, while a later box would still be waiting).
     const bool keyboard = fromModule("earlpkbd", PictureId::Keyboard, pictures.keyboard);
     const bool grid = fromModule("earlpfft", PictureId::SpectrumGrid, pictures.spectrumGrid);
-    if (!keyboard || !grid) return false;
+    if (!keyboard || !grid) {
+        platform_.window.RequestClose();
+        return false;
+    }
 
     auto own = [](PictureId id) { return *RenderPicture(static_cast<int>(id)); };
     pictures.middleCMarker = own(PictureId::MiddleCMarker);
@@ -158,10 +166,14 @@ bool Application::LocateProgram() {
     return false;
 }
 
-void Application::FailStartup(int code, const std::string& caption) {
+void Application::ReportMissingFile(int code, const std::string& caption) {
     error_.code = code;
     error_.message = kMissingFileMessage;
     platform_.dialogs.ShowMessageBox({kMissingFileMessage, caption, MessageIcon::Exclamation, MessageButtons::Ok, true});
+}
+
+void Application::FailStartup(int code, const std::string& caption) {
+    ReportMissingFile(code, caption);
     platform_.window.RequestClose();
 }
 

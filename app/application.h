@@ -156,6 +156,9 @@ private:
     bool LoadPictures();
     void CreateControls();
     bool LocateProgram();
+    // The "Error <code>" box of a file the program cannot start without;
+    // FailStartup also closes the window.
+    void ReportMissingFile(int code, const std::string& caption);
     void FailStartup(int code, const std::string& caption);
     void DrawAllTransportButtons();
 

@@ -3,12 +3,16 @@
 
 #include "app/application.h"
 #include "help/help_dialogs.h"
+#include "settings/install_layout.h"
 
 namespace earloop {
 
-// The program's own folder, also after a recording was saved elsewhere.
+// The program's own folder, also after a recording was saved elsewhere (or,
+// installed, its share folder).
 void Application::OpenHelp() {
-    if (platform_.desktop.OpenDocument(HelpFilePath(settings_.programFolder))) return;
+    const std::string folder =
+        ShippedFolderHolding(platform_.files, settings_.programFolder, ShippedFiles::Help, kHelpFileName);
+    if (platform_.desktop.OpenDocument(HelpFilePath(folder))) return;
     platform_.dialogs.ShowMessageBox(
         {kHelpFileMissing, "Error 801", MessageIcon::Exclamation, MessageButtons::Ok, true});
 }

@@ -690,15 +690,6 @@ void PaintLoopMotif(Canvas& canvas, double cx, double cy, double size) {
                  kAmber);
 }
 
-FrameBuffer ProgramIcon() {
-    Canvas canvas(kProgramIconSize, kProgramIconSize);
-    canvas.Paint(RectShape(0, 0, kProgramIconSize, kProgramIconSize), Rgb{10, 20, 52});
-    canvas.Paint(RoundRect(1, 1, kProgramIconSize - 1, kProgramIconSize - 1, 4),
-                 VerticalGradient(kNavyTop, kNavyBottom, 1, kProgramIconSize - 1));
-    PaintLoopMotif(canvas, 16, 16.5, 22);
-    return canvas.Flatten(kNavyBottom);
-}
-
 // The letters of the logo, drawn with a round pen: x-height 14, cap height
 // 21, baseline at row 26 of the logo.
 struct Letters {
@@ -812,9 +803,21 @@ FrameBuffer SolidStrip(Rgb colour) { return FrameBuffer(kCursorStripWidth, kCurs
 
 }  // namespace
 
+// Drawn on a grid of kProgramIconSize units, each `size` / kProgramIconSize
+// pixels wide.
+FrameBuffer RenderProgramIcon(int size) {
+    const double unit = static_cast<double>(size) / kProgramIconSize;
+    Canvas canvas(size, size);
+    canvas.Paint(RectShape(0, 0, size, size), Rgb{10, 20, 52});
+    canvas.Paint(RoundRect(unit, unit, size - unit, size - unit, 4 * unit),
+                 VerticalGradient(kNavyTop, kNavyBottom, unit, size - unit));
+    PaintLoopMotif(canvas, 16 * unit, 16.5 * unit, 22 * unit);
+    return canvas.Flatten(kNavyBottom);
+}
+
 std::optional<FrameBuffer> RenderPicture(int id) {
     switch (static_cast<PictureId>(id)) {
-        case PictureId::ProgramIcon: return ProgramIcon();
+        case PictureId::ProgramIcon: return RenderProgramIcon(kProgramIconSize);
         case PictureId::Keyboard: return Keyboard();
         case PictureId::PlayCursorStrip: return SolidStrip({0, 255, 255});
         case PictureId::SpectrumGrid: return SpectrumGrid();

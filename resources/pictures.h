@@ -99,6 +99,10 @@ inline constexpr Rgb kNoteBoxBlue{0, 191, 247};
 std::optional<FrameBuffer> RenderPicture(int id);
 inline std::optional<FrameBuffer> RenderPicture(PictureId id) { return RenderPicture(static_cast<int>(id)); }
 
+// The program's icon drawn at `size` x `size` pixels, for the desktop's menus;
+// RenderPicture(PictureId::ProgramIcon) is its drawing at kProgramIconSize.
+FrameBuffer RenderProgramIcon(int size);
+
 // Cuts a horizontal strip into `count` cells of `cellWidth` x the strip's
 // height, left to right, as an image list is filled from one bitmap. A strip
 // narrower than the cells gives no cells at all.

@@ -13,6 +13,7 @@ packages=(
   libgtest-dev
   xvfb xauth xdotool imagemagick python3
   dbus-daemon at-spi2-core python3-pyatspi
+  zlib1g-dev desktop-file-utils appstream file
 )
 
 missing=()

@@ -39,9 +39,10 @@ copy_program() {
   cp "$1/earloop" "$1"/earlp*.so "$work/"
 }
 
-# Starts PROGRAM; sets program_pid and program_window (its main window).
+# Starts PROGRAM with its ARGUMENTS; sets program_pid and program_window (its
+# main window).
 start_program() {
-  "$1" &
+  "$@" &
   program_pid=$!
   # Without a MIDI device the program says so first, in a box of the same
   # title as the main window, which is answered.

@@ -75,7 +75,7 @@ TEST(StartUp, MissingProgramPathOrPictureModulesAreEachReportedAndTheWindowNever
         const std::size_t reports = std::max<std::size_t>(c.missing.size(), 1);
         EXPECT_EQ(h.dialogs.boxes, std::vector<MessageBoxRequest>(reports, {"プログラムの実行に必要なファイルがありません",
                                     "Error " + std::to_string(c.code), MessageIcon::Exclamation, MessageButtons::Ok, true}));
-        EXPECT_EQ(h.window.closeRequests, static_cast<int>(reports));
+        EXPECT_EQ(h.window.closeRequests, 1) << "once, after every report";
         EXPECT_FALSE(h.window.shown);
         EXPECT_EQ(h.app.Error().code, c.code);
         // No control is made, and the keyboard module is asked for first, from the program's folder.
@@ -84,6 +84,27 @@ TEST(StartUp, MissingProgramPathOrPictureModulesAreEachReportedAndTheWindowNever
         h.app.Destroy();
         EXPECT_EQ(h.files.writes, 0) << "a failed start must not overwrite the user's settings";
         EXPECT_EQ(h.files.Contents(kSettingsPath), "[VOLUME]\nwave volume=70\n");
+    }
+}
+
+// Installed, the program lies in <prefix>/bin and its modules in
+// <prefix>/lib/earloop; a module beside the program is taken first.
+TEST(StartUp, EachPictureModuleIsTakenFromBesideTheProgramElseFromTheInstalledFolder) {
+    struct Case { std::set<std::string> missing; std::vector<std::string> loaded; std::size_t boxes; };
+    const std::string bin = "/usr/local/bin/", lib = "/usr/local/lib/earloop/";
+    for (const Case& c : {
+             Case{{}, {bin + "earlpkbd.so", bin + "earlpfft.so"}, 0},
+             Case{{bin + "earlpkbd.so"}, {bin + "earlpkbd.so", lib + "earlpkbd.so", bin + "earlpfft.so"}, 0},
+             Case{{bin + "earlpkbd.so", bin + "earlpfft.so"},
+                  {bin + "earlpkbd.so", lib + "earlpkbd.so", bin + "earlpfft.so", lib + "earlpfft.so"}, 0},
+             Case{{"earlpfft.so"}, {bin + "earlpkbd.so", bin + "earlpfft.so", lib + "earlpfft.so"}, 1}}) {
+        Harness h;
+        h.files.programPath = bin + "earloop";
+        h.pictures.missing = c.missing;
+        EXPECT_EQ(h.Start(), c.boxes == 0);
+        EXPECT_EQ(h.pictures.loaded, c.loaded);
+        EXPECT_EQ(h.dialogs.boxes.size(), c.boxes);
+        EXPECT_EQ(h.window.shown, c.boxes == 0);
     }
 }
 

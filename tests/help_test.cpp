@@ -47,6 +47,22 @@ TEST(Help, OpensTheFileBesideTheProgramAndSaysError801WhenItIsGone) {
     }
 }
 
+// Installed, the help lies in <prefix>/share/earloop; a file beside the
+// program is taken first, and with neither the box names the one beside it.
+TEST(Help, OpensTheInstalledFileWhenNoneLiesBesideTheProgram) {
+    const std::string beside = "/usr/bin/earlphlp.html", installed = "/usr/share/earloop/earlphlp.html";
+    struct Case { std::vector<std::string> present; std::string opened; std::size_t boxes; };
+    for (const Case& c : {Case{{beside, installed}, beside, 0}, Case{{installed}, installed, 0}, Case{{}, beside, 1}}) {
+        Harness h;
+        h.files.programPath = "/usr/bin/earloop";
+        for (const std::string& path : c.present) h.files.Add(path, "<html></html>");
+        ASSERT_TRUE(h.Start());
+        h.app.Command(ControlId::Help);
+        EXPECT_EQ(h.desktop.log, std::vector<std::string>{"document " + c.opened});
+        EXPECT_EQ(h.dialogs.boxes.size(), c.boxes);
+    }
+}
+
 using ItemRow = std::tuple<InfoItemKind, int, Rect, std::string, std::string>;
 std::vector<ItemRow> Rows(const InfoDialogTemplate& dialog) {
     std::vector<ItemRow> rows;

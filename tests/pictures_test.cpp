@@ -62,6 +62,21 @@ TEST(PicturesTest, CursorStripsLogoIconUnknownIdsAndSplitting) {
     for (const Rgb p : std::views::iota(0, 32 * 32) | std::views::transform([&](int i) { return icon.Pixel(i % 32, i / 32); }))
         light += p.r + p.g + p.b > 500, dark += p.r + p.g + p.b < 250;
     EXPECT_TRUE(light > 60 && dark > 300) << light << " light, " << dark << " dark pixels";
+    // The desktop's sizes are the same drawing: averaged down to 32 x 32, each
+    // stays within a few levels of the program's icon.
+    for (const int size : {64, 128}) {
+        const FrameBuffer large = RenderProgramIcon(size);
+        ASSERT_TRUE(large.Width() == size && large.Height() == size) << size;
+        const int f = size / 32;
+        double difference = 0;
+        for (int y = 0; y < 32; ++y)
+            for (int x = 0; x < 32; ++x) {
+                const Ink mean = InkIn(large.Crop({x * f, y * f, f, f}));
+                const Rgb p = icon.Pixel(x, y);
+                difference += std::abs(mean.r - p.r) + std::abs(mean.g - p.g) + std::abs(mean.b - p.b);
+            }
+        EXPECT_LT(difference / (32 * 32 * 3), 3.0) << size;
+    }
     for (const int id : {0, -1, 105, 109, 130, 159, 206, 10000}) EXPECT_FALSE(RenderPicture(id).has_value()) << id;
 
     FrameBuffer strip(9, 2, kWhite);

@@ -6,7 +6,9 @@
 #include <wx/log.h>
 #include <wx/timer.h>
 
+#include <filesystem>
 #include <memory>
+#include <string>
 
 #include "app/application.h"
 #include "platform/audio/mixer.h"
@@ -25,7 +27,8 @@ namespace earloop {
 
 class EarloopApp : public wxApp {
 public:
-    // The program takes no command line, so the toolkit's own parsing is skipped.
+    // The program takes at most one file name (the desktop's "Open with"), so
+    // the toolkit's own parsing is skipped.
     bool OnInit() override {
         audio_ = AudioBackend::Start();
         wxLogVerbose("%s", audio_->Description());
@@ -49,6 +52,11 @@ public:
             waveIn_->Pump();
         });
         audioPump_.Start(kAudioPumpMs);
+        // The file opens as a dropped one would, once the window is up.
+        if (argc > 1) {
+            const std::string path = std::filesystem::absolute(argv[1].utf8_string()).string();
+            CallAfter([this, path] { application_->DropFiles({path}); });
+        }
         return true;
     }
 

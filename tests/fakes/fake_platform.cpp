@@ -299,7 +299,7 @@ std::optional<FrameBuffer> FakePictureLibraries::LoadPicture(const std::string& 
     loaded.push_back(path);
     const auto slash = path.find_last_of('/');
     const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
-    if (missing.count(name)) return std::nullopt;
+    if (missing.count(name) || missing.count(path)) return std::nullopt;
     const bool carries = (name == "earlpkbd.so" && bitmapId == static_cast<int>(PictureId::Keyboard)) ||
                          (name == "earlpfft.so" && bitmapId == static_cast<int>(PictureId::SpectrumGrid));
     if (!carries) return std::nullopt;

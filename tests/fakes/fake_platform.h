@@ -195,8 +195,8 @@ private:
     std::vector<std::string>* events_;
 };
 
-// Serves the program's own pictures for the two modules it knows, as if they
-// lay in `folder`; a module named in `missing` cannot be loaded.
+// Serves the program's own pictures for the two modules it knows, from any
+// folder; a module whose file name or path is in `missing` cannot be loaded.
 class FakePictureLibraries : public PictureLibraries {
 public:
     std::string ModuleFileName(const std::string& baseName) override { return baseName + ".so"; }
