@@ -12,6 +12,11 @@ std::vector<std::string> ShippedFolders(const std::string& programFolder, Shippe
     return {programFolder, std::filesystem::path(programFolder + installed).lexically_normal().string()};
 }
 
+bool RunsFromInstall(FileSystem& fs, const std::string& programFolder) {
+    const std::vector<std::string> folders = ShippedFolders(programFolder, ShippedFiles::Help);
+    return folders.size() > 1 && fs.Exists(folders.back());
+}
+
 std::string ShippedFolderHolding(FileSystem& fs, const std::string& programFolder, ShippedFiles kind,
                                  const std::string& fileName) {
     for (const std::string& folder : ShippedFolders(programFolder, kind))

@@ -25,6 +25,11 @@ inline constexpr const char* kInstalledHelpFromProgram = "../share/earloop/";
 // counterpart.
 std::vector<std::string> ShippedFolders(const std::string& programFolder, ShippedFiles kind);
 
+// Whether the program runs from an install: its prefix holds the installed
+// help folder. An installed program keeps the user's files in the user's
+// folders even where it could write beside itself (run as root from /usr/bin).
+bool RunsFromInstall(FileSystem& fs, const std::string& programFolder);
+
 // The first of ShippedFolders that holds `fileName`; `programFolder` when
 // none does, so that a missing file is reported where it belongs.
 std::string ShippedFolderHolding(FileSystem& fs, const std::string& programFolder, ShippedFiles kind,

@@ -4,6 +4,7 @@
 #include <limits>
 
 #include "settings/ini_file.h"
+#include "settings/install_layout.h"
 
 namespace earloop {
 namespace {
@@ -119,11 +120,11 @@ SettingsLoad LoadSettings(FileSystem& fs, Settings& settings) {
 
     settings.programFolder = *folder;
     // Files are written beside the program only while its folder takes new
-    // ones: the settings are replaced through a new file beside the old, so a
-    // folder that refuses them cannot keep settings even when the old file is
-    // writable. Without any user folder (no usable $HOME) they stay beside the
-    // program, and the failed save at exit says so.
-    const bool besideProgram = fs.CanCreateFilesIn(*folder);
+    // ones and is not an install's: the settings are replaced through a new
+    // file beside the old, so a folder that refuses them cannot keep settings
+    // even when the old file is writable. Without any user folder (no usable
+    // $HOME) they stay beside the program, and the failed save at exit says so.
+    const bool besideProgram = !RunsFromInstall(fs, *folder) && fs.CanCreateFilesIn(*folder);
     const auto configFolder = besideProgram ? std::nullopt : UserFolder(fs, "XDG_CONFIG_HOME", ".config/");
     const auto dataFolder = besideProgram ? std::nullopt : UserFolder(fs, "XDG_DATA_HOME", ".local/share/");
     settings.settingsPath = configFolder.value_or(*folder) + kSettingsFileName;

@@ -247,6 +247,12 @@ TEST(SettingsUserFolders, AReadOnlyProgramFolderSendsThemToTheXdgFoldersOrTheirF
     Settings settings;
     LoadSettings(fs, settings);
     EXPECT_EQ(std::tuple(settings.settingsPath, settings.dataFolder), std::tuple(kIni, "/opt/earloop/"));
+    // Unless it is an install's (its prefix holds the installed help), as
+    // /usr/bin is, which root could write.
+    fs.Add("/opt/share/earloop/earlphlp.html", "");
+    LoadSettings(fs, settings);
+    EXPECT_EQ(std::tuple(settings.settingsPath, settings.dataFolder),
+              std::tuple("/cfg/earloop/earloop.ini", "/d/data/earloop/"));
 }
 
 TEST(SettingsUserFolders, AFileBesideAReadOnlyProgramIsTheStartingPointAndIsNeverWritten) {

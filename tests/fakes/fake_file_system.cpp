@@ -17,7 +17,14 @@ std::optional<std::string> FakeFileSystem::Contents(const std::string& path) con
 
 std::optional<std::string> FakeFileSystem::ProgramPath() { return programPath; }
 
-bool FakeFileSystem::Exists(const std::string& path) { return files.count(path) != 0; }
+// A folder (a path ending in '/') exists while it holds a file.
+bool FakeFileSystem::Exists(const std::string& path) {
+    if (!path.empty() && path.back() == '/') {
+        const auto next = files.lower_bound(path);
+        return next != files.end() && next->first.compare(0, path.size(), path) == 0;
+    }
+    return files.count(path) != 0;
+}
 
 std::optional<std::string> FakeFileSystem::ReadFile(const std::string& path) { return Contents(path); }
 

@@ -58,4 +58,6 @@ done
 # The keyboard's red band comes from a picture module.
 [ "$(width_of "#DC0000")" -eq 600 ] || fail "no keyboard picture"
 exit_program "$program_window" || fail "the program did not end"
+[ -s "$XDG_CONFIG_HOME/earloop/earloop.ini" ] || fail "no settings in the user's config folder"
+[ ! -e "$prefix/bin/earloop.ini" ] || fail "settings were written beside the installed program"
 echo "ok: installed tree valid; the installed programs run from the read-only prefix"
