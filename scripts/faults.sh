@@ -105,7 +105,17 @@ full() {
   else
     fail "full: no take saved"
   fi
-  exit_program "$program_window" || fail "full: the program did not end"
+  # The settings beside the program cannot be saved on the full disk
+  # either: one box says so at exit, and the old file (none here) stays.
+  xdotool windowfocus --sync "$program_window" key alt+f
+  sleep 0.5
+  xdotool key x
+  box=$(timeout 15 xdotool search --sync --onlyvisible --name '^Earloop !$' | head -n 1) \
+    || { fail "full: no message that the settings could not be saved"; return; }
+  echo "full: at exit, one box says the settings could not be saved"
+  xdotool windowfocus --sync "$box" key Return
+  wait_for_exit || fail "full: the program did not end"
+  [ ! -e "$disk/earloop.ini" ] || fail "full: a settings file was left on the full disk"
   umount "$disk"
   echo "full: done"
 }
