@@ -267,6 +267,7 @@ private:
     void AnalyseAgain();
     void ChoosePrecisionForNoteBox();
     void SetNotePlayControls(bool group, bool button, bool baseNote);
+    void ShowNotePlay(bool on);
     void PitchAdjustUp();
     void PitchAdjustDown();
     void PitchAdjustReset();

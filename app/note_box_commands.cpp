@@ -95,13 +95,20 @@ void Application::SwitchNotePlay() {
     AllNotesOff();
     if (noteBox_.notePlayOn) {
         noteBox_.notePlayOn = false;
-        platform_.noteBox.SetText(NoteBoxId::PlayNotes, "ON");
+        ShowNotePlay(false);
         return;
     }
     noteBox_.notePlayOn = true;
     SilenceNoteBoxNotes();
     AnalyseAgain();
-    platform_.noteBox.SetText(NoteBoxId::PlayNotes, "OFF");
+    ShowNotePlay(true);
+}
+
+// The switch's caption says what a press does ("ON" while off); for a screen
+// reader it reads as checked while notes sound.
+void Application::ShowNotePlay(bool on) {
+    platform_.noteBox.SetText(NoteBoxId::PlayNotes, on ? "OFF" : "ON");
+    platform_.noteBox.Check(NoteBoxId::PlayNotes, on);
 }
 
 void Application::AnalyseAgain() { ShowPlayPosition(playback_.position); }
@@ -110,6 +117,7 @@ void Application::SetNotePlayControls(bool group, bool button, bool baseNote) {
     noteBox_.notePlayOn = false;
     AllNotesOff();
     NoteBoxPort& box = platform_.noteBox;
+    box.Check(NoteBoxId::PlayNotes, false);
     box.Enable(NoteBoxId::MidiGroup, group);
     box.Enable(NoteBoxId::PlayNotes, button);
     box.Enable(NoteBoxId::BaseNote, baseNote);

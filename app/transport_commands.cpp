@@ -63,7 +63,7 @@ void Application::Stop() {
     if (loaded) {
         switches_.SetControlMode(ControlMode::WaveLoaded, samples_.Format().nChannels == 2);
         noteBox_.notePlayOn = false;
-        platform_.noteBox.SetText(NoteBoxId::PlayNotes, "ON");
+        ShowNotePlay(false);
     }
     if (LiveInputOn()) {
         transport_.Output().StopPositionTimer();

@@ -20,6 +20,8 @@ struct NoteBoxControlSpec {
     std::string caption;  // UTF-8; "\n" separates the lines of a label
     Rect rect;            // client pixels of the box
     bool startsGroup = false;  // radios after this control, up to the next such control, form one group
+    std::string spokenName{};  // what a screen reader says where the caption is a sign; empty: the caption
+    bool toggles = false;      // a button that stays in (checked) while its mode is on
 };
 
 class NoteBoxPort {

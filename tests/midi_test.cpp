@@ -201,7 +201,11 @@ TEST(NoteBoxNotes, APlayedChordSoundsOnTheOrganAndPauseSilencesIt) {
     h.app.Command(ControlId::OpenNoteBox);
     for (int id : {NoteBoxId::MidiGroup, NoteBoxId::PlayNotes, NoteBoxId::BaseNote})
         EXPECT_TRUE(h.noteBox.Find(id)->enabled) << id;
+    const auto* playNotes = h.noteBox.Find(NoteBoxId::PlayNotes);
+    EXPECT_FALSE(playNotes->checked);
     h.app.NoteBoxCommand(NoteBoxId::PlayNotes);
+    // The caption says what a press does; a screen reader hears the switch as on.
+    EXPECT_EQ(std::pair(playNotes->text, playNotes->checked), std::pair(std::string("OFF"), true));
     h.app.Command(ControlId::Play);
     h.midiOut.TakeLog();
     NoteDetection found;  // G4, C4, E4, strongest first
@@ -221,6 +225,8 @@ TEST(NoteBoxNotes, APlayedChordSoundsOnTheOrganAndPauseSilencesIt) {
     for (const char* off : {"90 43 00", "90 3C 00", "90 40 00"})
         EXPECT_NE(std::find(pause.begin(), pause.end(), off), pause.end()) << off;
     for (const std::string& message : pause) EXPECT_EQ(message.substr(6), "00") << message;
+    h.app.Command(ControlId::Stop);
+    EXPECT_EQ(std::pair(playNotes->text, playNotes->checked), std::pair(std::string("ON"), false));
 }
 
 TEST(Keyboard, APressSoundsTheKeyADragChangesItAndLeavingOrReleasingEndsIt) {

@@ -106,6 +106,8 @@ void WxNoteBox::Create(Rect frame, const std::string& title, const std::vector<N
             classic.caption = spec.caption;
             classic.rect = spec.rect;
             classic.startsGroup = spec.startsGroup;
+            classic.spokenName = spec.spokenName;
+            classic.toggles = spec.toggles;
             window = CreateClassicControl(dialog, classic, handle, *this, font_);
         }
         ++handle;

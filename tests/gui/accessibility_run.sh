@@ -2,8 +2,9 @@
 # Reads the main window through the desktop's accessibility tree (AT-SPI), as
 # a screen reader would: right after start-up every control is there with its
 # name, role and state; then, with a wave open, Play pressed through its
-# action plays. check_accessibility.py does the reading, with the Debian
-# interpreter that the pyatspi package serves.
+# action plays; then the Note box's controls are there too.
+# check_accessibility.py does the reading, with the Debian interpreter that
+# the pyatspi package serves.
 # usage: accessibility_run.sh BIN_DIR   (inside an X server)
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
@@ -21,5 +22,7 @@ start_program "$work/earloop" || { echo "FAIL: no main window"; exit 1; }
 /usr/bin/python3 "$here/check_accessibility.py" startup
 open_through_dialog "$program_window" "$work/chord.wav" || { echo "FAIL: no file dialog"; exit 1; }
 /usr/bin/python3 "$here/check_accessibility.py" play
+xdotool windowfocus --sync "$program_window" key Insert  # opens the Note box
+/usr/bin/python3 "$here/check_accessibility.py" notebox
 exit_program "$program_window" || { echo "FAIL: the program did not end"; exit 1; }
 echo "ok: every control read through AT-SPI; Play pressed through its action played"

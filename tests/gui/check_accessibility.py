@@ -2,7 +2,9 @@
 does. `startup`: every control and readout right after start-up, with its
 name, role, enabled (and checked) state and a slider's value. `play`: with a
 wave open, presses Play through its action; Play must stay in and the time
-readout must run. Prints a FAIL line and exits 1 on the first difference."""
+readout must run. `notebox`: the Note box's controls with their names,
+roles and states; "More notes" pressed through its action shows one note
+more. Prints a FAIL line and exits 1 on the first difference."""
 import sys
 import time
 
@@ -32,6 +34,13 @@ STARTUP = [
     ("Slow Rate = 100%", R.ROLE_GROUPING, False, None), ("Slow rate", R.ROLE_SLIDER, False, None),
     ("Speed 100%", R.ROLE_PUSH_BUTTON, False, None), ("Speed 1%", R.ROLE_PUSH_BUTTON, False, None),
 ]
+# As above; enabled None: not checked (the MIDI controls follow the synthesizer's presence).
+NOTE_BOX = [
+    ("Sharps", R.ROLE_RADIO_BUTTON, True, True), ("Flats", R.ROLE_RADIO_BUTTON, True, False),
+    ("Fewer notes", R.ROLE_PUSH_BUTTON, True, None), ("More notes", R.ROLE_PUSH_BUTTON, True, None),
+    ("5 notes", R.ROLE_LABEL, True, None),
+    ("Play notes by MIDI", R.ROLE_TOGGLE_BUTTON, None, False), ("Base Note", R.ROLE_CHECK_BOX, None, None),
+]
 # slider name: minimum, maximum, value
 SLIDERS = {"Position": (0, 540, 0), "Slow rate": (1, 100, 100)}
 # readout description: text
@@ -43,15 +52,15 @@ def fail(message):
     sys.exit(1)
 
 
-def main_window():
+def window_named(title):
     for _ in range(100):
         for app in pyatspi.Registry.getDesktop(0):
             if app is not None and app.name == "earloop":
                 for window in app:
-                    if window.name == "Earloop !" and window.getRole() == R.ROLE_FRAME:
+                    if window is not None and window.name == title and window.getRole() == R.ROLE_FRAME:
                         return window
         time.sleep(0.1)
-    fail("no main window in the accessibility tree")
+    fail("no window %r in the accessibility tree" % title)
 
 
 def objects(window):
@@ -83,15 +92,19 @@ def readout(tree, description):
     return matches[0]
 
 
-def check_startup(window):
-    tree = objects(window)
-    for name, role, enabled, checked in STARTUP:
+def check_controls(tree, table):
+    for name, role, enabled, checked in table:
         control = find(tree, name, role)
         states = control.getState()
-        if states.contains(R.STATE_ENABLED) != enabled:
+        if enabled is not None and states.contains(R.STATE_ENABLED) != enabled:
             fail("%r: enabled should be %s" % (name, enabled))
         if checked is not None and (not states.contains(R.STATE_CHECKABLE) or states.contains(R.STATE_CHECKED) != checked):
             fail("%r: checked should be %s" % (name, checked))
+
+
+def check_startup():
+    tree = objects(window_named("Earloop !"))
+    check_controls(tree, STARTUP)
     for name, (minimum, maximum, value) in SLIDERS.items():
         reading = find(tree, name, R.ROLE_SLIDER).queryValue()
         if (reading.minimumValue, reading.maximumValue, reading.currentValue) != (minimum, maximum, value):
@@ -101,7 +114,8 @@ def check_startup(window):
             fail("the %s readout says %r" % (description, readout(tree, description)))
 
 
-def check_play(window):
+def check_play():
+    window = window_named("Earloop !")
     play = find(objects(window), "Play", R.ROLE_TOGGLE_BUTTON)
     if not play.getState().contains(R.STATE_ENABLED):
         fail("Play is not enabled with a wave open")
@@ -122,6 +136,17 @@ def check_play(window):
         fail("while playing, Play should be disabled and Pause enabled")
 
 
-window = main_window()
-{"startup": check_startup, "play": check_play}[sys.argv[1]](window)
+def check_note_box():
+    box = window_named("Note box")
+    check_controls(objects(box), NOTE_BOX)
+    find(objects(box), "More notes", R.ROLE_PUSH_BUTTON).queryAction().doAction(0)
+    for _ in range(100):
+        time.sleep(0.1)
+        if [n for n, r, _, _ in objects(box) if n == "6 notes" and r == R.ROLE_LABEL]:
+            break
+    else:
+        fail("More notes pressed through AT-SPI: no \"6 notes\"")
+
+
+{"startup": check_startup, "play": check_play, "notebox": check_note_box}[sys.argv[1]]()
 print("ok: " + sys.argv[1])
