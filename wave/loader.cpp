@@ -437,7 +437,6 @@ std::optional<WaveImage> LoadWaveFile(FileSystem& fs, DialogPort& dialogs, Keybo
 
 std::uint32_t PrepareSamples(WaveImage& image, DialogPort& dialogs, bool removeDcOffset, FullRateSamples* fullRate) {
     auto progress = dialogs.OpenProgress("INITIALIZING", "Calculating ...", 5);
-    if (fullRate) *fullRate = {};  // the last wave's goes, whatever becomes of this one
     const WaveFormatInfo& format = image.format;
     // The loader hands over only images it has checked; anything else is
     // left as it is rather than read or written out of bounds.
